@@ -1,0 +1,13 @@
+#include "idcardshow.h"
+#include "placement.h"
+
+#include <QApplication>
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    IDCardShow window;
+    centreOnDesktop(window);
+    window.show();
+    return app.exec();
+}

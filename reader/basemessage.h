@@ -1,0 +1,66 @@
+#pragma once
+
+// Decoding of the base message record that ICC_ReadBaseMsgData fills, and of the
+// other texts the driver library writes into fixed buffers.
+
+#include "kestreldriver.h"
+
+#include <QByteArray>
+#include <QString>
+
+// Where each part of the record starts, and the bytes it may take up to the next part.
+struct RecordField {
+    int offset;
+    int room;
+};
+
+namespace RecordLayout {
+constexpr RecordField Name{4, 32};
+constexpr RecordField Sex{36, 8};
+constexpr RecordField Nation{44, 20};
+constexpr RecordField Birth{64, 12};
+constexpr RecordField Address{76, 72};
+constexpr RecordField IdCode{148, 20};
+constexpr RecordField Agency{168, 32};
+constexpr RecordField ValidFrom{200, 12};
+constexpr RecordField ValidTo{212, 1120};
+constexpr RecordField Fingerprint{1332, 1024};
+}
+
+using BaseMessageRecord = unsigned char[BaseMessageRecordSize];
+
+struct BirthDate {
+    QString year;
+    QString month;
+    QString day;
+};
+
+// What the window shows of one resident ID card.
+struct HolderFields {
+    QString name;
+    QString sex;
+    QString nation;
+    QString idCode;
+    BirthDate birth;
+    QString address;
+    QString agency;
+    QString validity;
+    QByteArray fingerprint; // raw bytes, zero bytes included
+};
+
+// UTF-8 text from a buffer the library should have NUL-terminated: it ends at the first NUL
+// or at the end of its room, whichever comes first, so nothing past the room is read.
+// Invalid UTF-8 becomes replacement characters.
+QString textInRoom(const char *bytes, int room);
+
+// "YYYYMMDD" into year, month and day; short text gives empty or short pieces, and
+// anything after the eighth character is dropped.
+BirthDate splitBirthDate(const QString &date);
+
+// The validity period as "start-end", neither date reformatted.
+QString joinValidity(const QString &from, const QString &to);
+
+// Fingerprint bytes as lower-case hexadecimal digits, two per byte, no separators.
+QString fingerprintText(const QByteArray &fingerprint);
+
+HolderFields decodeBaseMessage(const BaseMessageRecord &record);

@@ -1,0 +1,8 @@
+// libKestrelSE32.so.1: the social security card half of the simulated reader.
+
+#include "simulator.h"
+
+extern "C" KESTREL_EXPORT int64_t iReadCardBas_noPasam(int32_t, int32_t, char *data)
+{
+    return kestrelsim::readSocialCard(data);
+}

@@ -1,0 +1,176 @@
+#include "simulator.h"
+
+#include "portrait.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <thread>
+
+namespace kestrelsim {
+
+namespace {
+
+constexpr int RecordSize = 3920;
+constexpr int PhotoPathSize = 300;
+constexpr int SocialTextRoom = 1024;
+constexpr int FingerprintOffset = 1332;
+constexpr int FingerprintTemplateSize = 512;
+
+struct Field {
+    int offset;
+    int room;
+};
+
+void putText(unsigned char *record, Field field, const std::string &text)
+{
+    std::memcpy(record + field.offset, text.data(), std::min<size_t>(text.size(), size_t(field.room - 1)));
+}
+
+std::string citizenNumber()
+{
+    const std::string first17 = "11010119900307123";
+    return first17 + citizenCheckCharacter(first17);
+}
+
+// Two deterministic 512-byte templates, each with a small header as real templates have.
+void putFingerprints(unsigned char *record)
+{
+    uint32_t state = 0x2545F491u;
+    for (int t = 0; t < 2; ++t) {
+        unsigned char *tpl = record + FingerprintOffset + t * FingerprintTemplateSize;
+        tpl[0] = 0x43;
+        tpl[1] = 0x01;
+        tpl[4] = static_cast<unsigned char>(t == 0 ? 11 : 12); // finger position
+        for (int i = 8; i < FingerprintTemplateSize; ++i) {
+            state ^= state << 13;
+            state ^= state >> 17;
+            state ^= state << 5;
+            tpl[i] = static_cast<unsigned char>(state);
+        }
+    }
+}
+
+void fillDefaultRecord(unsigned char *record)
+{
+    putText(record, {4, 32}, "王小明");
+    putText(record, {36, 8}, "男");
+    putText(record, {44, 20}, "汉");
+    putText(record, {64, 12}, "19900307");
+    putText(record, {76, 72}, "北京市东城区示例路88号");
+    putText(record, {148, 20}, citizenNumber());
+    putText(record, {168, 32}, "北京市公安局东城分局");
+    putText(record, {200, 12}, "2020.01.01");
+    putText(record, {212, 1120}, "2040.01.01");
+    putFingerprints(record);
+}
+
+void putPath(char *photoPath, const std::string &path)
+{
+    if (path.size() < size_t(PhotoPathSize))
+        std::memcpy(photoPath, path.c_str(), path.size() + 1);
+}
+
+// Up to `room` bytes of the file, as they are; the count read, or -1 when it cannot be opened.
+long readFilePrefix(const std::string &path, void *into, size_t room)
+{
+    FILE *file = std::fopen(path.c_str(), "rb");
+    if (!file)
+        return -1;
+    const size_t count = std::fread(into, 1, room, file);
+    std::fclose(file);
+    return long(count);
+}
+
+int32_t replayBaseMessage(const std::string &folder, char *photoPath, unsigned char *record)
+{
+    if (readFilePrefix(folder + "/record.bin", record, RecordSize) < 0)
+        return NoCardFound;
+    putPath(photoPath, findReplayPhoto(folder));
+    return 0;
+}
+
+Setting parseSetting(const char *value)
+{
+    const std::string name = value ? value : "";
+    if (name.empty() || name == "card")
+        return {Scenario::Card, {}};
+    if (name == "no-reader")
+        return {Scenario::NoReader, {}};
+    if (name == "no-card")
+        return {Scenario::NoCard, {}};
+    if (name == "no-social-card")
+        return {Scenario::NoSocialCard, {}};
+    if (name == "slow")
+        return {Scenario::Slow, {}};
+    if (name.rfind("replay:", 0) == 0 && name.size() > 7)
+        return {Scenario::Replay, name.substr(7)};
+    static bool reported = false;
+    if (!reported) {
+        reported = true;
+        std::fprintf(stderr, "KESTREL_SIM=%s is not a scenario; valid: card, no-reader, no-card, "
+                             "no-social-card, slow, replay:FOLDER; using card\n", name.c_str());
+    }
+    return {Scenario::Card, {}};
+}
+
+}
+
+Setting currentSetting()
+{
+    return parseSetting(std::getenv("KESTREL_SIM"));
+}
+
+void waitLikeReader(const Setting &setting)
+{
+    if (setting.scenario == Scenario::Slow)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+}
+
+int32_t readBaseMessage(char *photoPath, unsigned char *record)
+{
+    const Setting setting = currentSetting();
+    waitLikeReader(setting);
+    switch (setting.scenario) {
+    case Scenario::NoReader:
+    case Scenario::NoCard:
+        return NoCardFound;
+    case Scenario::Replay:
+        return replayBaseMessage(setting.replayFolder, photoPath, record);
+    default:
+        fillDefaultRecord(record);
+        putPath(photoPath, writePortrait());
+        return 0;
+    }
+}
+
+int64_t readSocialCard(char *data)
+{
+    const Setting setting = currentSetting();
+    waitLikeReader(setting);
+    switch (setting.scenario) {
+    case Scenario::NoReader:
+    case Scenario::NoSocialCard:
+        return NoSocialCardFound;
+    case Scenario::Replay:
+        return readFilePrefix(setting.replayFolder + "/social.txt", data, SocialTextRoom) < 0 ? NoSocialCardFound : 0;
+    default: {
+        const std::string text = "社会保障卡|" + citizenNumber() + "|王小明|男|汉|北京市|2020-01-01";
+        std::memcpy(data, text.c_str(), text.size() + 1);
+        return 0;
+    }
+    }
+}
+
+char citizenCheckCharacter(const std::string &first17)
+{
+    static const int weights[17] = {7, 9, 10, 5, 8, 4, 2, 1, 6, 3, 7, 9, 10, 5, 8, 4, 2};
+    int sum = 0;
+    for (size_t i = 0; i < 17 && i < first17.size(); ++i)
+        sum += (first17[i] - '0') * weights[i];
+    return "10X98765432"[sum % 11];
+}
+
+}

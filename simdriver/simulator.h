@@ -1,0 +1,46 @@
+#pragma once
+
+// The simulated reader behind the stand-in driver libraries. The scenario comes from the
+// environment variable KESTREL_SIM, read at every call so that a test can change it:
+//   unset or "card"   a reader with a fictional card on it
+//   "no-reader"       the open fails
+//   "no-card"         the open succeeds, the base message read fails
+//   "no-social-card"  the social security read fails, the ID card reads as usual
+//   "slow"            as "card", but each read blocks about 1.5 s as a real reader does
+//   "replay:DIR"      returns DIR/record.bin, DIR/photo.* and DIR/social.txt as they are
+
+#include <cstdint>
+#include <string>
+
+#define KESTREL_EXPORT __attribute__((visibility("default")))
+
+namespace kestrelsim {
+
+enum class Scenario { Card, NoReader, NoCard, NoSocialCard, Slow, Replay };
+
+struct Setting {
+    Scenario scenario;
+    std::string replayFolder;
+};
+
+// Results the simulated library reports.
+constexpr int32_t OpenFailed = -1;
+constexpr int32_t NoCardFound = -2;
+constexpr int64_t NoSocialCardFound = -1;
+
+// The scenario in force; an unknown name is reported once on standard error and reads as Card.
+KESTREL_EXPORT Setting currentSetting();
+
+// Fills the 3920-byte record and the 300-byte photo path buffer; returns the library's result.
+KESTREL_EXPORT int32_t readBaseMessage(char *photoPath, unsigned char *record);
+
+// Fills the 1025-byte social security buffer; returns the library's result.
+KESTREL_EXPORT int64_t readSocialCard(char *data);
+
+// The ISO 7064 MOD 11-2 check character for the first 17 digits of a citizen number.
+KESTREL_EXPORT char citizenCheckCharacter(const std::string &first17);
+
+// Blocks as long as a real reader takes for one read when the scenario asks for it.
+void waitLikeReader(const Setting &setting);
+
+}

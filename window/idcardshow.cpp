@@ -1,0 +1,62 @@
+#include "idcardshow.h"
+
+#include "pages.h"
+#include "ui_idcardshow.h"
+
+IDCardShow::IDCardShow(QWidget *parent)
+    : QWidget(parent), ui(new Ui_IDCardShow), savedPageIndex(ReadTipPage), fingerprintLength(0)
+{
+    ui->setupUi(this);
+    ui->stackedWidget->setCurrentIndex(ReadTipPage);
+}
+
+// The widgets belong to the window; deleting the form object only drops the pointers.
+IDCardShow::~IDCardShow()
+{
+    delete ui;
+}
+
+void IDCardShow::clearmsg()
+{
+    ui->label_name->clear();
+    ui->label_sex->clear();
+    ui->label_nation->clear();
+    ui->label_idcode->clear();
+    ui->label_birth_year->clear();
+    ui->label_birth_month->clear();
+    ui->label_birth_day->clear();
+    ui->label_address->clear();
+    ui->label_agency->clear();
+    ui->label_valid->clear();
+    ui->plainTextEdit_fp->clear();
+    ui->label_photo->clear();
+    ui->label_shebao->clear();
+}
+
+void IDCardShow::on_btn_close_clicked()
+{
+    close();
+}
+
+void IDCardShow::on_btn_back_clicked()
+{
+    ui->stackedWidget->setCurrentIndex(savedPageIndex);
+}
+
+void IDCardShow::on_btn_fp_clicked()
+{
+    const int current = ui->stackedWidget->currentIndex();
+    if (current == FingerprintPage)
+        return;
+    savedPageIndex = current;
+    ui->stackedWidget->setCurrentIndex(FingerprintPage);
+}
+
+void IDCardShow::showCardPageAfterRead()
+{
+    const int current = ui->stackedWidget->currentIndex();
+    if (current == CardPage)
+        return;
+    savedPageIndex = current;
+    ui->stackedWidget->setCurrentIndex(CardPage);
+}

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QWidget>
+
+class Ui_IDCardShow;
+
+// The reader window: a stack of four pages above a row of five buttons.
+// Buttons reach the private slots by object name (connectSlotsByName in setupUi).
+class IDCardShow : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit IDCardShow(QWidget *parent = nullptr);
+    ~IDCardShow() override;
+
+    // Empties the thirteen card fields; every read starts with it.
+    void clearmsg();
+
+private slots:
+    void on_btn_reread_clicked();
+    void on_btn_close_clicked();
+    void on_btn_back_clicked();
+    void on_btn_fp_clicked();
+    void on_pushButton_clicked();
+
+private:
+    // After a successful read: bring the ID card page forward, remembering where we came from.
+    void showCardPageAfterRead();
+
+    Ui_IDCardShow *ui;
+    qint32 savedPageIndex;
+    qint32 fingerprintLength;
+};
