@@ -1,0 +1,56 @@
+#!/usr/bin/python3
+"""End to end on a real X server: the real idcardshow against the simulated reader, under
+Xvfb with the xcb platform. The window opens centred, a click on its read button shows the
+ID card page with the portrait, and a close from the window system ends it with exit code 0."""
+
+import os
+import shutil
+import sys
+import tempfile
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "scripts"))
+import xsession  # noqa: E402
+
+SKIP = 77
+FORM_SIZE = (513, 397)
+
+
+def check(condition, message):
+    if not condition:
+        raise AssertionError(message)
+    print("ok:", message)
+
+
+def main(program):
+    if not shutil.which("Xvfb") or not shutil.which("xdotool"):
+        print("skip: Xvfb or xdotool is not installed")
+        return SKIP
+    server = xsession.XServer()
+    try:
+        with tempfile.TemporaryDirectory() as runtime_dir:
+            os.chmod(runtime_dir, 0o700)
+            app = xsession.start_program(server, program, runtime_dir)
+            window = xsession.find_window(server, "Form")
+            x, y, _, _ = xsession.geometry(window)
+            screen_w, screen_h = xsession.SCREEN
+            check((x, y) == ((screen_w - FORM_SIZE[0]) // 2, (screen_h - FORM_SIZE[1]) // 2),
+                  "window centred on a %dx%d screen at %d,%d" % (screen_w, screen_h, x, y))
+            before = xsession.pixels(window)
+            check(xsession.count_colour(before, xsession.PORTRAIT_BACKGROUND) == 0, "no portrait on the read tip page")
+
+            xsession.click_read_button(server, window)
+            after = xsession.wait_for_portrait(window)
+            shown = xsession.count_colour(after, xsession.PORTRAIT_BACKGROUND)
+            check(shown > 2000, "portrait shows after the read (%d background pixels)" % shown)
+            check(after != before, "the ID card page replaced the read tip page")
+
+            xsession.close_window(server, window)
+            code = app.wait(timeout=10)
+            check(code == 0, "exit code %d after WM_DELETE_WINDOW" % code)
+    finally:
+        server.close()
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv[1]))
