@@ -7,6 +7,7 @@
 // far more is not a card photo, and decoding it could take gigabytes.
 constexpr qint64 MaxPhotoPixels = 4096 * 4096;
 
-// The photo the library wrote, or a null pixmap when the path is empty, names no regular
-// file, or the file is not an image of at most MaxPhotoPixels.
+// The photo the library wrote, in whatever image format the file holds, unscaled; a null
+// pixmap when the path is empty, names no regular file, or the file is not an image of at
+// most MaxPhotoPixels.
 QPixmap loadPhoto(const QString &path);

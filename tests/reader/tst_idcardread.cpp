@@ -4,6 +4,7 @@
 
 #include <QImage>
 #include <QTemporaryDir>
+#include <sys/stat.h>
 
 using fakedriver::calls;
 using fakedriver::script;
@@ -63,6 +64,10 @@ QString photoFile(const QString &kind, const QTemporaryDir &dir)
         image.save(dir.filePath("photo.bmp"));
         return dir.filePath("photo.bmp");
     }
+    if (kind == "fifo") {
+        mkfifo(QFile::encodeName(dir.filePath("photo.fifo")).constData(), 0600);
+        return dir.filePath("photo.fifo");
+    }
     if (kind == "relative") {
         QDir::setCurrent(dir.path());
         return "photo.png";
@@ -97,6 +102,7 @@ private slots:
     void photo_data();
     void photo();
     void photoPathOfExactlyTheBufferSize();
+    void rewrittenPhotoShowsAnew();
     void fingerprint_data();
     void fingerprint();
     void pageSwitch_data();
@@ -242,6 +248,7 @@ void IdCardReadTest::photo_data()
     QTest::newRow("not an image") << "text" << QSize();
     QTest::newRow("truncated png") << "truncated" << QSize();
     QTest::newRow("directory") << "directory" << QSize();
+    QTest::newRow("fifo, which would block") << "fifo" << QSize();
     QTest::newRow("claims 20000 x 20000") << "huge" << QSize();
     QTest::newRow("unterminated path") << "unterminated" << QSize();
 }
@@ -279,6 +286,21 @@ void IdCardReadTest::photoPathOfExactlyTheBufferSize()
     script().photoPath = path.toStdString();
     click("btn_reread");
     QCOMPARE(shownPhoto().size(), QSize(102, 126));
+}
+
+// The library writes each card's photo to the same path; every read shows the file as it is now.
+void IdCardReadTest::rewrittenPhotoShowsAnew()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("photo.bmp");
+    script().photoPath = path.toStdString();
+    for (const QColor colour : {QColor(Qt::red), QColor(Qt::blue)}) {
+        QImage image(102, 126, QImage::Format_RGB32);
+        image.fill(colour);
+        QVERIFY(image.save(path));
+        click("btn_reread");
+        QCOMPARE(shownPhoto().toImage().pixelColor(0, 0), colour);
+    }
 }
 
 void IdCardReadTest::fingerprint_data()
