@@ -29,6 +29,7 @@ Rgb portraitPixel(int x, int y)
     return PortraitBackground;
 }
 
+// At most four bytes: the value is 32 bits wide.
 void putLittleEndian(std::vector<uint8_t> &out, uint32_t value, int bytes)
 {
     for (int i = 0; i < bytes; ++i)
@@ -61,7 +62,8 @@ std::vector<uint8_t> portraitBmp()
     putLittleEndian(bmp, pixelBytes, 4);
     putLittleEndian(bmp, 2835, 4);
     putLittleEndian(bmp, 2835, 4);
-    putLittleEndian(bmp, 0, 8);
+    putLittleEndian(bmp, 0, 4); // palette colours
+    putLittleEndian(bmp, 0, 4); // important colours
     // BMP rows run bottom to top, pixels as blue, green, red.
     for (int y = PortraitHeight - 1; y >= 0; --y) {
         for (int x = 0; x < PortraitWidth; ++x) {

@@ -1,8 +1,16 @@
 #include "placement.h"
 
+#include <QWidget>
+#include <QtGlobal>
+#include <optional>
+
+#if QT_VERSION_MAJOR >= 6
+#include <QGuiApplication>
+#include <QScreen>
+#else
 #include <QApplication>
 #include <QDesktopWidget>
-#include <QWidget>
+#endif
 
 QPoint centredTopLeft(const QSize &desktop, const QSize &window)
 {
@@ -11,10 +19,21 @@ QPoint centredTopLeft(const QSize &desktop, const QSize &window)
     return QPoint(x, y);
 }
 
+// The whole desktop, every screen and panel included; none when the toolkit has no desktop.
+static std::optional<QSize> desktopSize()
+{
+#if QT_VERSION_MAJOR >= 6
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        return screen->virtualGeometry().size();
+#else
+    if (const QDesktopWidget *desktop = QApplication::desktop())
+        return desktop->geometry().size();
+#endif
+    return std::nullopt;
+}
+
 void centreOnDesktop(QWidget &window)
 {
-    const QDesktopWidget *desktop = QApplication::desktop();
-    if (!desktop)
-        return;
-    window.move(centredTopLeft(desktop->geometry().size(), window.geometry().size()));
+    if (const std::optional<QSize> desktop = desktopSize())
+        window.move(centredTopLeft(*desktop, window.geometry().size()));
 }

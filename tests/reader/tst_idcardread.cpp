@@ -294,7 +294,7 @@ void IdCardReadTest::rewrittenPhotoShowsAnew()
     QTemporaryDir dir;
     const QString path = dir.filePath("photo.bmp");
     script().photoPath = path.toStdString();
-    for (const QColor colour : {QColor(Qt::red), QColor(Qt::blue)}) {
+    for (const QColor &colour : {QColor(Qt::red), QColor(Qt::blue)}) {
         QImage image(102, 126, QImage::Format_RGB32);
         image.fill(colour);
         QVERIFY(image.save(path));

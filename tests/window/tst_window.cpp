@@ -123,10 +123,11 @@ void WindowTest::centredTopLeft()
     QCOMPARE(::centredTopLeft(desktop, window), topLeft);
 }
 
+// The offscreen platform's desktop is 800 x 600 in Qt 5 and 800 x 800 in Qt 6.
 void WindowTest::centredOnOffscreenDesktop()
 {
     centreOnDesktop(*window);
-    QCOMPARE(window->pos(), QPoint(143, 101));
+    QCOMPARE(window->pos(), QPoint(143, QT_VERSION_MAJOR >= 6 ? 201 : 101));
 }
 
 // A click on the close button, or a close from the window system as a title bar's close
