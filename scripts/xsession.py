@@ -52,7 +52,7 @@ def window_title(server, window):
     return None
 
 
-def find_window(server, title, timeout=15):
+def find_window(server, title, timeout=60):
     """The viewable top-level window with this title."""
     root = server.display.screen().root
     deadline = time.monotonic() + timeout
@@ -123,10 +123,11 @@ def close_window(server, window):
     d.flush()
 
 
-def start_program(server, program, runtime_dir):
+def start_program(server, command, runtime_dir):
+    """Starts the program (a command list: an emulator may come first) on the server."""
     env = dict(os.environ, DISPLAY=server.name, QT_QPA_PLATFORM="xcb", XDG_RUNTIME_DIR=runtime_dir)
     env.pop("WAYLAND_DISPLAY", None)
-    return subprocess.Popen([program], env=env)
+    return subprocess.Popen(command, env=env)
 
 
 def screenshot_after_read(program, out):
@@ -135,7 +136,7 @@ def screenshot_after_read(program, out):
     try:
         with tempfile.TemporaryDirectory() as runtime_dir:
             os.chmod(runtime_dir, 0o700)
-            app = start_program(server, program, runtime_dir)
+            app = start_program(server, [program], runtime_dir)
             window = find_window(server, "Form")
             click_read_button(server, window)
             write_png(wait_for_portrait(window), out)

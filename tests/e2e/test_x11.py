@@ -21,7 +21,7 @@ def check(condition, message):
     print("ok:", message)
 
 
-def main(program):
+def main(command):
     if not shutil.which("Xvfb") or not shutil.which("xdotool"):
         print("skip: Xvfb or xdotool is not installed")
         return SKIP
@@ -29,7 +29,7 @@ def main(program):
     try:
         with tempfile.TemporaryDirectory() as runtime_dir:
             os.chmod(runtime_dir, 0o700)
-            app = xsession.start_program(server, program, runtime_dir)
+            app = xsession.start_program(server, command, runtime_dir)
             window = xsession.find_window(server, "Form")
             x, y, _, _ = xsession.geometry(window)
             screen_w, screen_h = xsession.SCREEN
@@ -39,13 +39,13 @@ def main(program):
             check(xsession.count_colour(before, xsession.PORTRAIT_BACKGROUND) == 0, "no portrait on the read tip page")
 
             xsession.click_read_button(server, window)
-            after = xsession.wait_for_portrait(window)
+            after = xsession.wait_for_portrait(window, timeout=60)
             shown = xsession.count_colour(after, xsession.PORTRAIT_BACKGROUND)
             check(shown > 2000, "portrait shows after the read (%d background pixels)" % shown)
             check(after != before, "the ID card page replaced the read tip page")
 
             xsession.close_window(server, window)
-            code = app.wait(timeout=10)
+            code = app.wait(timeout=60)
             check(code == 0, "exit code %d after WM_DELETE_WINDOW" % code)
     finally:
         server.close()
@@ -53,4 +53,5 @@ def main(program):
 
 
 if __name__ == "__main__":
-    sys.exit(main(sys.argv[1]))
+    # The program's command: an emulator may come before it.
+    sys.exit(main(sys.argv[1:]))
