@@ -1,6 +1,7 @@
 #include "basemessage.h"
 #include "idcardshow.h"
 #include "kestreldriver.h"
+#include "pages.h"
 #include "photo.h"
 #include "ui_idcardshow.h"
 
@@ -67,5 +68,5 @@ void IDCardShow::on_btn_reread_clicked()
 
     ICC_Reader_PowerOff(0, CardSlot);
     ICC_Reader_Close();
-    showCardPageAfterRead();
+    showPageRememberingCurrent(CardPage);
 }

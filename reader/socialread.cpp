@@ -1,6 +1,7 @@
 #include "basemessage.h"
 #include "idcardshow.h"
 #include "kestreldriver.h"
+#include "pages.h"
 #include "ui_idcardshow.h"
 
 void IDCardShow::on_pushButton_clicked()
@@ -15,5 +16,5 @@ void IDCardShow::on_pushButton_clicked()
 
     // The last byte is the terminator's room; text never reaches into it.
     ui->label_shebao->setText(textInRoom(data, SocialDataBufferSize - 1));
-    showCardPageAfterRead();
+    showPageRememberingCurrent(CardPage);
 }

@@ -45,18 +45,14 @@ void IDCardShow::on_btn_back_clicked()
 
 void IDCardShow::on_btn_fp_clicked()
 {
-    const int current = ui->stackedWidget->currentIndex();
-    if (current == FingerprintPage)
-        return;
-    savedPageIndex = current;
-    ui->stackedWidget->setCurrentIndex(FingerprintPage);
+    showPageRememberingCurrent(FingerprintPage);
 }
 
-void IDCardShow::showCardPageAfterRead()
+void IDCardShow::showPageRememberingCurrent(int page)
 {
     const int current = ui->stackedWidget->currentIndex();
-    if (current == CardPage)
+    if (current == page)
         return;
     savedPageIndex = current;
-    ui->stackedWidget->setCurrentIndex(CardPage);
+    ui->stackedWidget->setCurrentIndex(page);
 }

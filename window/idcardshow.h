@@ -25,8 +25,8 @@ private slots:
     void on_pushButton_clicked();
 
 private:
-    // After a successful read: bring the ID card page forward, remembering where we came from.
-    void showCardPageAfterRead();
+    // Shows the page and remembers the one it replaces for btn_back; nothing when it already shows.
+    void showPageRememberingCurrent(int page);
 
     Ui_IDCardShow *ui;
     qint32 savedPageIndex;

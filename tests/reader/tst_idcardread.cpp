@@ -109,6 +109,22 @@ private slots:
     void pageSwitch();
     void failedReadAfterSuccessfulOneEmptiesEverything();
     void clearsSocialSecurityText();
+
+private:
+    // One debug message with this text, category "default" and no context; nothing shown.
+    void checkFailureReported(const QString &text)
+    {
+        QCOMPARE(int(MessageCapture::messages().size()), 1);
+        const LoggedMessage &message = MessageCapture::messages().front();
+        QCOMPARE(message.type, QtDebugMsg);
+        QCOMPARE(message.text, text);
+        QCOMPARE(message.category, QByteArray("default"));
+        QCOMPARE(message.file, nullptr);
+        QCOMPARE(message.line, 0);
+        QCOMPARE(message.function, nullptr);
+        QCOMPARE(cardFields(), emptyFields());
+        QCOMPARE(page(), 1);
+    }
 };
 
 void IdCardReadTest::successfulReadCallsInOrder()
@@ -137,16 +153,7 @@ void IdCardReadTest::failedOpen()
     MessageCapture capture;
     click("btn_reread");
     QCOMPARE(recordedCalls(), CallList({{"ICC_Reader_Open", {}}}));
-    QCOMPARE(int(MessageCapture::messages().size()), 1);
-    const LoggedMessage &message = MessageCapture::messages().front();
-    QCOMPARE(message.type, QtDebugMsg);
-    QCOMPARE(message.text, QStringLiteral("ICC_Reader_Open=%1").arg(result));
-    QCOMPARE(message.category, QByteArray("default"));
-    QCOMPARE(message.file, nullptr);
-    QCOMPARE(message.line, 0);
-    QCOMPARE(message.function, nullptr);
-    QCOMPARE(cardFields(), emptyFields());
-    QCOMPARE(page(), 1);
+    checkFailureReported(QStringLiteral("ICC_Reader_Open=%1").arg(result));
 }
 
 void IdCardReadTest::failedBaseMessageRead_data()
@@ -164,13 +171,7 @@ void IdCardReadTest::failedBaseMessageRead()
     MessageCapture capture;
     click("btn_reread");
     QCOMPARE(recordedCalls(), successfulCalls);
-    QCOMPARE(int(MessageCapture::messages().size()), 1);
-    const LoggedMessage &message = MessageCapture::messages().front();
-    QCOMPARE(message.text, QStringLiteral("ICC_ReadBaseMsgData=%1").arg(result));
-    QCOMPARE(message.category, QByteArray("default"));
-    QCOMPARE(message.file, nullptr);
-    QCOMPARE(cardFields(), emptyFields());
-    QCOMPARE(page(), 1);
+    checkFailureReported(QStringLiteral("ICC_ReadBaseMsgData=%1").arg(result));
 }
 
 void IdCardReadTest::ignoredResultsDoNotStopTheRead()
