@@ -21,4 +21,6 @@ set(CMAKE_IGNORE_PATH /usr/lib/x86_64-linux-gnu /usr/lib/x86_64-linux-gnu/cmake)
 # arm64 loader and libraries are where the binaries look for them.
 set(CMAKE_CROSSCOMPILING_EMULATOR qemu-aarch64)
 
+# GNUInstallDirs leaves out Debian's multiarch library folder when cross-compiling.
+set(CMAKE_INSTALL_LIBDIR lib/aarch64-linux-gnu CACHE PATH "Object code libraries")
 set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE arm64)
