@@ -92,6 +92,13 @@ int32_t replayBaseMessage(const std::string &folder, char *photoPath, unsigned c
     return 0;
 }
 
+// Blocks as long as a real reader takes for one read when the scenario asks for it.
+void waitLikeReader(const Setting &setting)
+{
+    if (setting.scenario == Scenario::Slow)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+}
+
 Setting parseSetting(const char *value)
 {
     const std::string name = value ? value : "";
@@ -121,12 +128,6 @@ Setting parseSetting(const char *value)
 Setting currentSetting()
 {
     return parseSetting(std::getenv("KESTREL_SIM"));
-}
-
-void waitLikeReader(const Setting &setting)
-{
-    if (setting.scenario == Scenario::Slow)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1500));
 }
 
 int32_t readBaseMessage(char *photoPath, unsigned char *record)

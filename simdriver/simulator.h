@@ -29,18 +29,16 @@ constexpr int32_t NoCardFound = -2;
 constexpr int64_t NoSocialCardFound = -1;
 
 // The scenario in force; an unknown name is reported once on standard error and reads as Card.
-KESTREL_EXPORT Setting currentSetting();
+Setting currentSetting();
 
 // Fills the 3920-byte record and the 300-byte photo path buffer; returns the library's result.
-KESTREL_EXPORT int32_t readBaseMessage(char *photoPath, unsigned char *record);
+int32_t readBaseMessage(char *photoPath, unsigned char *record);
 
-// Fills the 1025-byte social security buffer; returns the library's result.
+// Fills the 1025-byte social security buffer; returns the library's result. Exported for
+// libKestrelSE32, which forwards to it.
 KESTREL_EXPORT int64_t readSocialCard(char *data);
 
 // The ISO 7064 MOD 11-2 check character for the first 17 digits of a citizen number.
 KESTREL_EXPORT char citizenCheckCharacter(const std::string &first17);
-
-// Blocks as long as a real reader takes for one read when the scenario asks for it.
-void waitLikeReader(const Setting &setting);
 
 }
