@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -91,15 +92,17 @@ std::string writePortrait()
     const std::string folder = privateFolder();
     if (folder.empty())
         return {};
-    // Written under a temporary name and renamed, so a reader never sees half a file.
+    // Written under a temporary name and renamed, so a reader never sees half a file; created
+    // anew for our user alone, never through a link someone else put there.
     const std::string path = folder + "/photo.bmp";
     const std::string partial = path + ".part";
-    FILE *file = std::fopen(partial.c_str(), "wb");
-    if (!file)
+    unlink(partial.c_str());
+    const int fd = open(partial.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0)
         return {};
     const std::vector<uint8_t> bmp = portraitBmp();
-    const bool written = std::fwrite(bmp.data(), 1, bmp.size(), file) == bmp.size();
-    if (std::fclose(file) != 0 || !written || std::rename(partial.c_str(), path.c_str()) != 0)
+    const bool written = write(fd, bmp.data(), bmp.size()) == ssize_t(bmp.size());
+    if (close(fd) != 0 || !written || std::rename(partial.c_str(), path.c_str()) != 0)
         return {};
     return path;
 }

@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """End to end on a real X server: the real idcardshow against the simulated reader, under
 Xvfb with the xcb platform. The window opens centred, a click on its read button shows the
-ID card page with the portrait, and a close from the window system ends it with exit code 0."""
+ID card page with the portrait, the program writes no core dump, and a close from the window system ends it with exit code 0."""
 
 import os
 import shutil
@@ -31,6 +31,9 @@ def main(command):
             os.chmod(runtime_dir, 0o700)
             app = xsession.start_program(server, command, runtime_dir)
             window = xsession.find_window(server, "Form")
+            with open("/proc/%d/limits" % app.pid) as limits:
+                core = [line.split()[4:6] for line in limits if line.startswith("Max core file size")][0]
+            check(core == ["0", "0"], "no core dumps: core size limit %s" % "/".join(core))
             x, y, _, _ = xsession.geometry(window)
             screen_w, screen_h = xsession.SCREEN
             check((x, y) == ((screen_w - FORM_SIZE[0]) // 2, (screen_h - FORM_SIZE[1]) // 2),

@@ -130,12 +130,21 @@ void SimulatorTest::defaultCard()
 
 void SimulatorTest::portraitInPrivateFolder()
 {
+    // A link planted at the temporary name is replaced, not written through.
+    QTemporaryFile target;
+    QVERIFY(target.open());
+    readIdCard();
+    QVERIFY(QFile::link(target.fileName(), runtimeDir.filePath("kestrel-sim/photo.bmp.part")));
     const IdRead read = readIdCard();
+    QCOMPARE(target.size(), qint64(0));
     QVERIFY(QDir::isAbsolutePath(read.photoPath));
     QCOMPARE(QFileInfo(read.photoPath).absolutePath(), runtimeDir.filePath("kestrel-sim"));
     struct stat folder;
     QCOMPARE(stat(runtimeDir.filePath("kestrel-sim").toLocal8Bit(), &folder), 0);
     QCOMPARE(folder.st_mode & 0777, mode_t(0700));
+    struct stat photo;
+    QCOMPARE(stat(QFile::encodeName(read.photoPath), &photo), 0);
+    QCOMPARE(photo.st_mode & 0777, mode_t(0600));
     const QImage portrait(read.photoPath);
     QCOMPARE(portrait.size(), QSize(102, 126));
     QCOMPARE(portrait.pixelColor(2, 2), QColor(0x6f, 0xa8, 0xdc));
