@@ -11,10 +11,15 @@ QString fieldText(const BaseMessageRecord &record, RecordField field)
 
 }
 
-QString textInRoom(const char *bytes, int room)
+QByteArray bytesInRoom(const char *bytes, int room)
 {
     const auto *end = static_cast<const char *>(std::memchr(bytes, '\0', size_t(room)));
-    return QString::fromUtf8(bytes, end ? int(end - bytes) : room);
+    return QByteArray(bytes, end ? int(end - bytes) : room);
+}
+
+QString textInRoom(const char *bytes, int room)
+{
+    return QString::fromUtf8(bytesInRoom(bytes, room));
 }
 
 BirthDate splitBirthDate(const QString &date)

@@ -48,9 +48,11 @@ struct HolderFields {
     QByteArray fingerprint; // raw bytes, zero bytes included
 };
 
-// UTF-8 text from a buffer the library should have NUL-terminated: it ends at the first NUL
-// or at the end of its room, whichever comes first, so nothing past the room is read.
-// Invalid UTF-8 becomes replacement characters.
+// The bytes of a buffer the library should have NUL-terminated, up to the first NUL or the
+// end of its room, whichever comes first, so nothing past the room is read.
+QByteArray bytesInRoom(const char *bytes, int room);
+
+// Those bytes decoded as UTF-8; invalid UTF-8 becomes replacement characters.
 QString textInRoom(const char *bytes, int room);
 
 // "YYYYMMDD" into year, month and day; short text gives empty or short pieces, and

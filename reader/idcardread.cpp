@@ -61,7 +61,7 @@ void IDCardShow::on_btn_reread_clicked()
 
     const HolderFields holder = decodeBaseMessage(record);
     showHolder(*ui, holder);
-    ui->label_photo->setPixmap(loadPhoto(textInRoom(photoPath, PhotoPathBufferSize)));
+    ui->label_photo->setPixmap(loadPhoto(bytesInRoom(photoPath, PhotoPathBufferSize)));
     fingerprintLength = holder.fingerprint.size();
     ui->plainTextEdit_fp->setPlainText(fingerprintText(holder.fingerprint));
     ui->label_shebao->clear();

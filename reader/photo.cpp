@@ -1,18 +1,100 @@
 #include "photo.h"
 
-#include <QFileInfo>
+#include <QBuffer>
 #include <QImageReader>
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
-// Decoded through QImageReader rather than QPixmap::load: the library rewrites the same file
-// at every read, and QPixmap::load would keep each version in the pixmap cache (up to 10 MB).
-QPixmap loadPhoto(const QString &path)
+namespace {
+
+// Up to `limit` bytes and one more, so that a file that grew past the limit shows as too long.
+QByteArray readUpTo(int fd, qint64 limit)
 {
-    // Only regular files: a FIFO or device would block or never end.
-    if (path.isEmpty() || !QFileInfo(path).isFile())
-        return QPixmap();
-    QImageReader reader(path);
-    const QSize size = reader.size();
-    if (!size.isValid() || qint64(size.width()) * size.height() > MaxPhotoPixels)
-        return QPixmap();
-    return QPixmap::fromImage(reader.read());
+    QByteArray bytes(int(limit + 1), Qt::Uninitialized);
+    qint64 total = 0;
+    while (total < bytes.size()) {
+        const ssize_t count = ::read(fd, bytes.data() + total, size_t(bytes.size() - total));
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count <= 0)
+            break;
+        total += count;
+    }
+    return total > limit ? QByteArray() : bytes.left(int(total));
+}
+
+// The decoder for a card photo's format, chosen from the first bytes; none for anything else.
+QByteArray photoFormat(const QByteArray &bytes)
+{
+    if (bytes.startsWith("BM"))
+        return "bmp";
+    if (bytes.startsWith("\x89PNG\r\n\x1a\n"))
+        return "png";
+    if (bytes.startsWith("\xff\xd8\xff"))
+        return "jpeg";
+    return {};
+}
+
+// Start-of-scan markers; entropy-coded data stuffs every 0xff with 0x00, so none hide there.
+int jpegScanCount(const QByteArray &bytes)
+{
+    return bytes.count(QByteArray("\xff\xda", 2));
+}
+
+bool withinSides(const QSize &size)
+{
+    return !size.isEmpty() && size.width() <= MaxPhotoSide && size.height() <= MaxPhotoSide;
+}
+
+QImage fitIntoPhotoBox(const QImage &image)
+{
+    if (image.width() <= PhotoBox.width() && image.height() <= PhotoBox.height())
+        return image;
+    return image.scaled(PhotoBox, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+}
+
+}
+
+QByteArray readPhotoFile(const QByteArray &path)
+{
+    if (path.isEmpty())
+        return {};
+    // One open, checked through its own descriptor: nothing can swap the file in between, and
+    // a FIFO or device opens without blocking and is refused.
+    const int fd = ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0)
+        return {};
+    QByteArray bytes;
+    struct stat info;
+    if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size <= MaxPhotoFileBytes)
+        bytes = readUpTo(fd, MaxPhotoFileBytes);
+    ::close(fd);
+    return bytes;
+}
+
+QImage decodePhoto(const QByteArray &bytes)
+{
+    const QByteArray format = photoFormat(bytes);
+    if (format.isEmpty() || (format == "jpeg" && jpegScanCount(bytes) > MaxJpegScans))
+        return {};
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer, format);
+    reader.setAutoDetectImageFormat(false);
+    if (!withinSides(reader.size()))
+        return {};
+    const QImage image = reader.read();
+    if (!withinSides(image.size()))
+        return {};
+    return fitIntoPhotoBox(image);
+}
+
+// Decoded from the bytes rather than with QPixmap::load: the library rewrites the same file
+// at every read, and QPixmap::load would keep each version in the pixmap cache.
+QPixmap loadPhoto(const QByteArray &path)
+{
+    return QPixmap::fromImage(decodePhoto(readPhotoFile(path)));
 }

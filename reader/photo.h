@@ -1,13 +1,26 @@
 #pragma once
 
+#include <QByteArray>
+#include <QImage>
 #include <QPixmap>
-#include <QString>
+#include <QSize>
 
-// Largest photo, in pixels, that the window loads. A card photo is 102 x 126; a file claiming
-// far more is not a card photo, and decoding it could take gigabytes.
-constexpr qint64 MaxPhotoPixels = 4096 * 4096;
+// A card photo is a 102 x 126 BMP, PNG or JPEG of a few kilobytes. Anything much larger is
+// not one: these bounds keep a hostile file from taking the window's time or memory.
+constexpr qint64 MaxPhotoFileBytes = 1024 * 1024;
+constexpr int MaxPhotoSide = 1024;
+// More scans than any real progressive JPEG has; each scan walks the whole image again.
+constexpr int MaxJpegScans = 64;
+// The photo's place in the window: a larger picture is scaled down to fit it.
+constexpr QSize PhotoBox(102, 126);
 
-// The photo the library wrote, in whatever image format the file holds, unscaled; a null
-// pixmap when the path is empty, names no regular file, or the file is not an image of at
-// most MaxPhotoPixels.
-QPixmap loadPhoto(const QString &path);
+// The file's bytes, read from one non-blocking open of the path's raw bytes (no encoding
+// assumed); empty unless that open finds a regular file of at most MaxPhotoFileBytes.
+QByteArray readPhotoFile(const QByteArray &path);
+
+// The picture in the bytes when they hold a BMP, PNG or JPEG (told by content, never by name)
+// with no side over MaxPhotoSide, scaled down into PhotoBox when larger; otherwise null.
+QImage decodePhoto(const QByteArray &bytes);
+
+// The photo the library named, as the window shows it; null when there is none to show.
+QPixmap loadPhoto(const QByteArray &path);

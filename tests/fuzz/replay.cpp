@@ -1,35 +1,35 @@
 // Runs a fuzz target over every file of the given folders or files, without libFuzzer, so
 // that the corpus is replayed by the ordinary test suite (under the sanitizers when built so).
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <cstdint>
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <vector>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size);
 
-namespace fs = std::filesystem;
-
-static void replay(const fs::path &file)
+static void replay(const QString &path)
 {
-    std::ifstream in(file, std::ios::binary);
-    const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    LLVMFuzzerTestOneInput(bytes.data(), bytes.size());
+    QFile file(path);
+    file.open(QIODevice::ReadOnly);
+    const QByteArray bytes = file.readAll();
+    LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t *>(bytes.constData()), size_t(bytes.size()));
 }
 
 int main(int argc, char **argv)
 {
     int count = 0;
     for (int i = 1; i < argc; ++i) {
-        if (!fs::is_directory(argv[i])) {
-            replay(argv[i]);
-            ++count;
-            continue;
+        const QString argument = QFile::decodeName(argv[i]);
+        QStringList files{argument};
+        if (QFileInfo(argument).isDir()) {
+            files.clear();
+            for (const QString &name : QDir(argument).entryList(QDir::Files))
+                files << QDir(argument).filePath(name);
         }
-        for (const fs::directory_entry &entry : fs::directory_iterator(argv[i])) {
-            replay(entry.path());
+        for (const QString &file : files) {
+            replay(file);
             ++count;
         }
     }

@@ -233,15 +233,15 @@ void IdCardReadTest::dateAndValidityPieces()
     QCOMPARE((QStringList{labelText("label_birth_year"), labelText("label_birth_month"), labelText("label_birth_day"), labelText("label_valid")}), shown);
 }
 
-// The photo is shown at its own size; anything that is not a loadable image shows none,
-// and the rest of the read goes on.
+// A card photo is shown at its own size, a larger one scaled into its box; anything that is
+// not a loadable image shows none, and the rest of the read goes on.
 void IdCardReadTest::photo_data()
 {
     QTest::addColumn<QString>("kind");
     QTest::addColumn<QSize>("shownSize");
     QTest::newRow("png") << "png" << QSize(102, 126);
     QTest::newRow("bmp") << "bmp" << QSize(102, 126);
-    QTest::newRow("large png, unscaled") << "large" << QSize(640, 480);
+    QTest::newRow("large png, scaled into the box") << "large" << QSize(102, 76);
     QTest::newRow("relative path") << "relative" << QSize(102, 126);
     QTest::newRow("empty path") << "empty" << QSize();
     QTest::newRow("missing file") << "missing" << QSize();

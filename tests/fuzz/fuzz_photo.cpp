@@ -1,0 +1,14 @@
+// Fuzzes the decoding of the photo file the driver names: any bytes give no picture or one
+// that fits the photo's box.
+
+#include "photo.h"
+
+#include <cstdlib>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    const QImage photo = decodePhoto(QByteArray::fromRawData(reinterpret_cast<const char *>(data), int(size)));
+    if (!photo.isNull() && (photo.width() > PhotoBox.width() || photo.height() > PhotoBox.height()))
+        std::abort();
+    return 0;
+}
