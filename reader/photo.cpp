@@ -1,29 +1,13 @@
 #include "photo.h"
 
 #include <QBuffer>
+#include <QFile>
 #include <QImageReader>
-#include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
-
-// Up to `limit` bytes and one more, so that a file that grew past the limit shows as too long.
-QByteArray readUpTo(int fd, qint64 limit)
-{
-    QByteArray bytes(int(limit + 1), Qt::Uninitialized);
-    qint64 total = 0;
-    while (total < bytes.size()) {
-        const ssize_t count = ::read(fd, bytes.data() + total, size_t(bytes.size() - total));
-        if (count < 0 && errno == EINTR)
-            continue;
-        if (count <= 0)
-            break;
-        total += count;
-    }
-    return total > limit ? QByteArray() : bytes.left(int(total));
-}
 
 // The decoder for a card photo's format, chosen from the first bytes; none for anything else.
 QByteArray photoFormat(const QByteArray &bytes)
@@ -66,12 +50,17 @@ QByteArray readPhotoFile(const QByteArray &path)
     const int fd = ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (fd < 0)
         return {};
-    QByteArray bytes;
+    QFile file;
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return {};
+    }
     struct stat info;
-    if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size <= MaxPhotoFileBytes)
-        bytes = readUpTo(fd, MaxPhotoFileBytes);
-    ::close(fd);
-    return bytes;
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size > MaxPhotoFileBytes)
+        return {};
+    // One byte more than allowed, so that a file that grew meanwhile shows as too long.
+    const QByteArray bytes = file.read(MaxPhotoFileBytes + 1);
+    return bytes.size() > MaxPhotoFileBytes ? QByteArray() : bytes;
 }
 
 QImage decodePhoto(const QByteArray &bytes)
