@@ -6,6 +6,7 @@
 #include "basemessage.h"
 #include "fakedriver.h"
 #include "idcardshow.h"
+#include "labelpixmap.h"
 
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -77,7 +78,7 @@ public:
     T *child(const char *name) const { return window->findChild<T *>(QLatin1String(name)); }
 
     QString labelText(const char *label) const { return child<QLabel>(label)->text(); }
-    QPixmap shownPhoto() const { return child<QLabel>("label_photo")->pixmap(Qt::ReturnByValue); }
+    QPixmap shownPhoto() const { return labelPixmap(child<QLabel>("label_photo")); }
     QString shownFingerprint() const { return child<QPlainTextEdit>("plainTextEdit_fp")->toPlainText(); }
     int page() const { return child<QStackedWidget>("stackedWidget")->currentIndex(); }
     void click(const char *button) { child<QPushButton>(button)->click(); }

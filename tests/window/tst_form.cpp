@@ -2,6 +2,7 @@
 // order, spacer sizes, the properties the form sets, the texts, and the window's slots.
 
 #include "idcardshow.h"
+#include "labelpixmap.h"
 #include "ui_idcardshow.h"
 
 #include <QFrame>
@@ -375,7 +376,7 @@ void FormTest::texts()
 // number and a ten-character office.
 void FormTest::startContent()
 {
-    QVERIFY(child<QLabel>("label_photo")->pixmap(Qt::ReturnByValue).isNull());
+    QVERIFY(labelPixmap(child<QLabel>("label_photo")).isNull());
     QVERIFY(child<QPlainTextEdit>("plainTextEdit_fp")->toPlainText().isEmpty());
     QCOMPARE(child<QLabel>("label_name")->text().size(), 2);
     QCOMPARE(child<QLabel>("label_address")->text().size(), 12);

@@ -2,6 +2,7 @@
 
 #include "fakedriver.h"
 #include "idcardshow.h"
+#include "labelpixmap.h"
 #include "placement.h"
 
 #include <QLabel>
@@ -94,7 +95,7 @@ void WindowTest::clearmsgEmptiesExactlyTheCardFields()
         const QString name = label->objectName();
         QCOMPARE(label->text(), cardLabels.contains(name) ? QString() : before[name]);
     }
-    QVERIFY(child<QLabel>("label_photo")->pixmap(Qt::ReturnByValue).isNull());
+    QVERIFY(labelPixmap(child<QLabel>("label_photo")).isNull());
     QVERIFY(child<QPlainTextEdit>("plainTextEdit_fp")->toPlainText().isEmpty());
     QCOMPARE(child<QLabel>("label_idcard_type")->text(), QStringLiteral("居民身份证"));
     QVERIFY(child<QRadioButton>("rbtn_auth")->isChecked());
