@@ -23,4 +23,3 @@ set(CMAKE_CROSSCOMPILING_EMULATOR qemu-aarch64)
 
 # GNUInstallDirs leaves out Debian's multiarch library folder when cross-compiling.
 set(CMAKE_INSTALL_LIBDIR lib/aarch64-linux-gnu CACHE PATH "Object code libraries")
-set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE arm64)
