@@ -34,6 +34,8 @@ def main(command):
             with open("/proc/%d/limits" % app.pid) as limits:
                 core = [line.split()[4:6] for line in limits if line.startswith("Max core file size")][0]
             check(core == ["0", "0"], "no core dumps: core size limit %s" % "/".join(core))
+            wm_class = window.get_wm_class()
+            check(wm_class == ("idcardshow", "idcardshow"), "WM_CLASS %s, as the desktop entry's StartupWMClass" % (wm_class,))
             x, y, _, _ = xsession.geometry(window)
             screen_w, screen_h = xsession.SCREEN
             check((x, y) == ((screen_w - FORM_SIZE[0]) // 2, (screen_h - FORM_SIZE[1]) // 2),
