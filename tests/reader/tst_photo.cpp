@@ -22,7 +22,7 @@ QByteArray encoded(const QSize &size, const char *format, int quality = -1)
     return buffer.data();
 }
 
-QByteArray le(quint32 value, int bytes)
+QByteArray le(quint64 value, int bytes)
 {
     QByteArray out;
     for (int i = 0; i < bytes; ++i)
