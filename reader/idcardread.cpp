@@ -1,6 +1,7 @@
 #include "basemessage.h"
+#include "cardreads.h"
 #include "idcardshow.h"
-#include "kestreldriver.h"
+#include "linkeddriver.h"
 #include "pages.h"
 #include "photo.h"
 #include "ui_idcardshow.h"
@@ -23,10 +24,12 @@ void showHolder(Ui_IDCardShow &ui, const HolderFields &holder)
     ui.label_valid->setText(holder.validity);
 }
 
-// Category "default" with no file, line or function, whatever the build type.
-void logFailure(const char *format, int32_t result)
+// "ICC_Reader_Open=N" or "ICC_ReadBaseMsgData=N" as a debug message of category "default"
+// with no file, line or function, whatever the build type.
+void logFailure(DriverCall call, int64_t result)
 {
-    QMessageLogger(nullptr, 0, nullptr).debug(format, result);
+    if (endsRead(call, result))
+        QMessageLogger(nullptr, 0, nullptr).debug("%s=%d", driverCallName(call), int32_t(result));
 }
 
 }
@@ -34,39 +37,14 @@ void logFailure(const char *format, int32_t result)
 void IDCardShow::on_btn_reread_clicked()
 {
     clearmsg();
-
-    const int32_t opened = ICC_Reader_Open("");
-    if (opened != 1) {
-        logFailure("ICC_Reader_Open=%d", opened);
-        return;
-    }
-
-    char samId[SamIdBufferSize] = {};
-    ICC_GetSAMIDToStr(0, samId);
-
-    unsigned char powerOnReply[PowerOnReplySize] = {};
-    ICC_Reader_PowerOff(0, CardSlot);
-    ICC_Reader_PowerOn(0, CardSlot, powerOnReply);
-    ICC_Authenticate(0);
-
-    char photoPath[PhotoPathBufferSize] = {};
-    BaseMessageRecord record = {};
-    const int32_t read = ICC_ReadBaseMsgData(0, 0, photoPath, record);
-    if (read != 0) {
-        logFailure("ICC_ReadBaseMsgData=%d", read);
-        ICC_Reader_PowerOff(0, CardSlot);
-        ICC_Reader_Close();
-        return;
-    }
-
-    const HolderFields holder = decodeBaseMessage(record);
-    showHolder(*ui, holder);
-    ui->label_photo->setPixmap(loadPhoto(bytesInRoom(photoPath, PhotoPathBufferSize)));
-    fingerprintLength = holder.fingerprint.size();
-    ui->plainTextEdit_fp->setPlainText(fingerprintText(holder.fingerprint));
-    ui->label_shebao->clear();
-
-    ICC_Reader_PowerOff(0, CardSlot);
-    ICC_Reader_Close();
-    showPageRememberingCurrent(CardPage);
+    const IdCardRead read = readIdCard(linkedDriver(), logFailure, [this](const IdCardRead &read) {
+        const HolderFields holder = decodeBaseMessage(read.record);
+        showHolder(*ui, holder);
+        ui->label_photo->setPixmap(loadPhoto(bytesInRoom(read.photoPath, PhotoPathBufferSize)));
+        fingerprintLength = holder.fingerprint.size();
+        ui->plainTextEdit_fp->setPlainText(fingerprintText(holder.fingerprint));
+        ui->label_shebao->clear();
+    });
+    if (read.read)
+        showPageRememberingCurrent(CardPage);
 }

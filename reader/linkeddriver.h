@@ -1,0 +1,6 @@
+#pragma once
+
+#include "cardreads.h"
+
+// The driver functions the program links, found by the loader at start-up.
+const DriverFunctions &linkedDriver();
