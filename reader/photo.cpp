@@ -9,18 +9,6 @@
 
 namespace {
 
-// The decoder for a card photo's format, chosen from the first bytes; none for anything else.
-QByteArray photoFormat(const QByteArray &bytes)
-{
-    if (bytes.startsWith("BM"))
-        return "bmp";
-    if (bytes.startsWith("\x89PNG\r\n\x1a\n"))
-        return "png";
-    if (bytes.startsWith("\xff\xd8\xff"))
-        return "jpeg";
-    return {};
-}
-
 // Start-of-scan markers; entropy-coded data stuffs every 0xff with 0x00, so none hide there.
 int jpegScanCount(const QByteArray &bytes)
 {
@@ -39,6 +27,17 @@ QImage fitIntoPhotoBox(const QImage &image)
     return image.scaled(PhotoBox, Qt::KeepAspectRatio, Qt::SmoothTransformation);
 }
 
+}
+
+QByteArray photoFormat(const QByteArray &bytes)
+{
+    if (bytes.startsWith("BM"))
+        return "bmp";
+    if (bytes.startsWith("\x89PNG\r\n\x1a\n"))
+        return "png";
+    if (bytes.startsWith("\xff\xd8\xff"))
+        return "jpeg";
+    return {};
 }
 
 QByteArray readPhotoFile(const QByteArray &path)

@@ -18,6 +18,9 @@ constexpr QSize PhotoBox(102, 126);
 // assumed); empty unless that open finds a regular file of at most MaxPhotoFileBytes.
 QByteArray readPhotoFile(const QByteArray &path);
 
+// "bmp", "png" or "jpeg" when the bytes begin as a card photo of that format does; else empty.
+QByteArray photoFormat(const QByteArray &bytes);
+
 // The picture in the bytes when they hold a BMP, PNG or JPEG (told by content, never by name)
 // with no side over MaxPhotoSide, scaled down into PhotoBox when larger; otherwise null.
 QImage decodePhoto(const QByteArray &bytes);
