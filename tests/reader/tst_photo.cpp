@@ -22,7 +22,7 @@ QByteArray encoded(const QSize &size, const char *format, int quality = -1)
     return buffer.data();
 }
 
-QByteArray le(quint64 value, int bytes)
+QByteArray le(quint32 value, int bytes)
 {
     QByteArray out;
     for (int i = 0; i < bytes; ++i)
@@ -43,7 +43,8 @@ QByteArray pngHeader(quint32 width, quint32 height)
 
 QByteArray bmpHeader(quint32 width, quint32 height)
 {
-    return "BM" + le(0, 8) + le(54, 4) + le(40, 4) + le(width, 4) + le(height, 4) + le(1, 2) + le(24, 2) + le(0, 24);
+    return "BM" + QByteArray(8, '\0') + le(54, 4) + le(40, 4) + le(width, 4) + le(height, 4) + le(1, 2) + le(24, 2)
+        + QByteArray(24, '\0');
 }
 
 // An icon whose directory claims 16 x 16 and whose image is a larger PNG, as the ICO reader allows.
