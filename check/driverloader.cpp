@@ -34,7 +34,6 @@ void findFunction(void *library, const char *soname, const char *name, Function 
         driver.problems << Check::tr("%1 has no function %2").arg(soname, name);
 }
 
-
 }
 
 LoadedDriver loadDriver()
