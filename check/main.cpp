@@ -213,9 +213,9 @@ Exit check(const Options &options)
     say(Check::tr("ID card read:"));
     QByteArray photo;
     bool photoShown = false;
-    const IdCardRead read = readIdCard(driver.functions, sayCall, [&](const IdCardRead &read) {
-        sayHolder(decodeBaseMessage(read.record), options.showPersonalData);
-        const QByteArray path = bytesInRoom(read.photoPath, PhotoPathBufferSize);
+    const IdCardRead read = readIdCard(driver.functions, sayCall, [&](const IdCardRead &card) {
+        sayHolder(decodeBaseMessage(card.record), options.showPersonalData);
+        const QByteArray path = bytesInRoom(card.photoPath, PhotoPathBufferSize);
         photo = readPhotoFile(path);
         photoShown = sayPhoto(path, photo);
     });

@@ -37,10 +37,10 @@ void logFailure(DriverCall call, int64_t result)
 void IDCardShow::on_btn_reread_clicked()
 {
     clearmsg();
-    const IdCardRead read = readIdCard(linkedDriver(), logFailure, [this](const IdCardRead &read) {
-        const HolderFields holder = decodeBaseMessage(read.record);
+    const IdCardRead read = readIdCard(linkedDriver(), logFailure, [this](const IdCardRead &card) {
+        const HolderFields holder = decodeBaseMessage(card.record);
         showHolder(*ui, holder);
-        ui->label_photo->setPixmap(loadPhoto(bytesInRoom(read.photoPath, PhotoPathBufferSize)));
+        ui->label_photo->setPixmap(loadPhoto(bytesInRoom(card.photoPath, PhotoPathBufferSize)));
         fingerprintLength = holder.fingerprint.size();
         ui->plainTextEdit_fp->setPlainText(fingerprintText(holder.fingerprint));
         ui->label_shebao->clear();
