@@ -5,10 +5,10 @@
 #include "text.h"
 
 #include <QBuffer>
-#include <algorithm>
 #include <QDir>
 #include <QFile>
 #include <QImageReader>
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -48,10 +48,9 @@ QByteArray fictionalCharacter(const QByteArray &original, int index)
     }
 }
 
-// A field's text up to its NUL, replaced in place by `replacement` of the same length.
-void replaceField(BaseMessageRecord &record, RecordField field, const QByteArray &replacement)
+void putField(BaseMessageRecord &record, RecordField field, const QByteArray &bytes)
 {
-    std::memcpy(record + field.offset, replacement.constData(), size_t(replacement.size()));
+    std::memcpy(record + field.offset, bytes.constData(), size_t(bytes.size()));
 }
 
 QByteArray fieldBytes(const BaseMessageRecord &record, RecordField field)
@@ -113,16 +112,19 @@ QByteArray redactedText(const QByteArray &text)
 void redactRecord(BaseMessageRecord &record)
 {
     using namespace RecordLayout;
+    BaseMessageRecord redacted = {};
+    for (RecordField field : {Sex, Nation, ValidFrom, ValidTo})
+        putField(redacted, field, fieldBytes(record, field));
     for (RecordField field : {Name, Address, Agency})
-        replaceField(record, field, redactedText(fieldBytes(record, field)));
+        putField(redacted, field, redactedText(fieldBytes(record, field)));
     const QByteArray birth = fieldBytes(record, Birth);
-    replaceField(record, Birth, allDigits(birth, 8) && birth.size() == 8 ? QByteArray("19491001") : redactedText(birth));
+    putField(redacted, Birth, allDigits(birth, 8) && birth.size() == 8 ? QByteArray("19491001") : redactedText(birth));
     const QByteArray idCode = fieldBytes(record, IdCode);
     const std::string fictional = "11010519491001001";
-    replaceField(record, IdCode, allDigits(idCode, 17) && idCode.size() == 18
-                     ? QByteArray::fromStdString(fictional + citizenCheckCharacter(fictional))
-                     : redactedText(idCode));
-    std::memset(record + Fingerprint.offset, 0, size_t(Fingerprint.room));
+    putField(redacted, IdCode, allDigits(idCode, 17) && idCode.size() == 18
+                 ? QByteArray::fromStdString(fictional + citizenCheckCharacter(fictional))
+                 : redactedText(idCode));
+    std::memcpy(record, redacted, sizeof redacted);
 }
 
 QByteArray placeholderPhoto(const QByteArray &photo)

@@ -19,7 +19,9 @@ bool writeCaptureFile(const QString &folder, const QString &name, const QByteArr
 QString capturedPhotoName(const QByteArray &photo);
 
 // Fictional values of the same byte lengths for the holder's name, date of birth, address,
-// citizen number (with a valid check character) and issuing office; the fingerprint data zeroed.
+// citizen number (with a valid check character) and issuing office; sex, ethnic group and
+// validity as they are; every other byte, the fingerprint data included, zero. What the
+// program reads keeps its layout, and nothing it does not read can carry personal data along.
 void redactRecord(BaseMessageRecord &record);
 
 // The text with each UTF-8 character replaced by a fictional one of the same byte length;
