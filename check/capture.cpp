@@ -7,7 +7,6 @@
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
-#include <QImageReader>
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -51,11 +50,6 @@ QByteArray fictionalCharacter(const QByteArray &original, int index)
 void putField(BaseMessageRecord &record, RecordField field, const QByteArray &bytes)
 {
     std::memcpy(record + field.offset, bytes.constData(), size_t(bytes.size()));
-}
-
-QByteArray fieldBytes(const BaseMessageRecord &record, RecordField field)
-{
-    return bytesInRoom(reinterpret_cast<const char *>(record + field.offset), field.room);
 }
 
 bool allDigits(const QByteArray &text, int count)
@@ -129,16 +123,12 @@ void redactRecord(BaseMessageRecord &record)
 
 QByteArray placeholderPhoto(const QByteArray &photo)
 {
-    const QByteArray format = photoFormat(photo);
     if (decodePhoto(photo).isNull())
         return {};
-    QBuffer in;
-    in.setData(photo);
-    in.open(QIODevice::ReadOnly);
-    QImage image(QImageReader(&in, format).size(), QImage::Format_RGB32);
+    QImage image(photoSize(photo), QImage::Format_RGB32);
     image.fill(QColor(0x80, 0x80, 0x80));
     QBuffer out;
     out.open(QIODevice::WriteOnly);
-    image.save(&out, format.constData());
+    image.save(&out, photoFormat(photo).constData());
     return out.data();
 }

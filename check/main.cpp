@@ -10,11 +10,9 @@
 #include "photo.h"
 #include "text.h"
 
-#include <QBuffer>
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QFile>
-#include <QImageReader>
 #include <QLocale>
 #include <QTranslator>
 #include <cstdio>
@@ -117,10 +115,7 @@ bool sayPhoto(const QByteArray &path, const QByteArray &bytes)
                 .arg(bytes.size()).arg(MaxPhotoSide));
         return false;
     }
-    QBuffer buffer;
-    buffer.setData(bytes);
-    buffer.open(QIODevice::ReadOnly);
-    const QSize size = QImageReader(&buffer, format).size();
+    const QSize size = photoSize(bytes);
     say(Check::tr("    %1, %2 x %3 pixels, %4 bytes").arg(QString::fromLatin1(format.toUpper())).arg(size.width()).arg(size.height()).arg(bytes.size()));
     return true;
 }

@@ -6,9 +6,14 @@ namespace {
 
 QString fieldText(const BaseMessageRecord &record, RecordField field)
 {
-    return textInRoom(reinterpret_cast<const char *>(record + field.offset), field.room);
+    return QString::fromUtf8(fieldBytes(record, field));
 }
 
+}
+
+QByteArray fieldBytes(const BaseMessageRecord &record, RecordField field)
+{
+    return bytesInRoom(reinterpret_cast<const char *>(record + field.offset), field.room);
 }
 
 QByteArray bytesInRoom(const char *bytes, int room)

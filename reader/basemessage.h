@@ -55,6 +55,9 @@ QByteArray bytesInRoom(const char *bytes, int room);
 // Those bytes decoded as UTF-8; invalid UTF-8 becomes replacement characters.
 QString textInRoom(const char *bytes, int room);
 
+// A text field's bytes in the record, up to its NUL or the end of its room.
+QByteArray fieldBytes(const BaseMessageRecord &record, RecordField field);
+
 // "YYYYMMDD" into year, month and day; short text gives empty or short pieces, and
 // anything after the eighth character is dropped.
 BirthDate splitBirthDate(const QString &date);

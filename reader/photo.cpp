@@ -62,6 +62,19 @@ QByteArray readPhotoFile(const QByteArray &path)
     return bytes.size() > MaxPhotoFileBytes ? QByteArray() : bytes;
 }
 
+QSize photoSize(const QByteArray &bytes)
+{
+    const QByteArray format = photoFormat(bytes);
+    if (format.isEmpty())
+        return {};
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer, format);
+    reader.setAutoDetectImageFormat(false);
+    return reader.size();
+}
+
 QImage decodePhoto(const QByteArray &bytes)
 {
     const QByteArray format = photoFormat(bytes);

@@ -21,6 +21,9 @@ QByteArray readPhotoFile(const QByteArray &path);
 // "bmp", "png" or "jpeg" when the bytes begin as a card photo of that format does; else empty.
 QByteArray photoFormat(const QByteArray &bytes);
 
+// The pixel size a card photo's header states; invalid for anything that is not one.
+QSize photoSize(const QByteArray &bytes);
+
 // The picture in the bytes when they hold a BMP, PNG or JPEG (told by content, never by name)
 // with no side over MaxPhotoSide, scaled down into PhotoBox when larger; otherwise null.
 QImage decodePhoto(const QByteArray &bytes);
