@@ -5,13 +5,15 @@
 #include <QString>
 #include <QStringList>
 
-// The driver libraries, loaded at run time by soname as the program's loader would find them,
-// so that each missing library or function can be named.
+// The driver libraries, loaded at run time by soname as the installed program's loader would
+// find them, so that each missing library or function can be named with its cause.
 struct LoadedDriver {
     DriverFunctions functions{};
-    QStringList loaded;   // "soname: path" of each library found
-    QStringList problems; // a library not found (with the loader's reason) or a function missing
-    bool complete() const { return problems.isEmpty(); }
+    QStringList loaded;           // "soname: path" of each library found
+    QStringList missingLibraries; // the loader's reason, then what the files found there are
+    QStringList missingFunctions; // a library that loaded but lacks a function
+    QStringList simulated;        // the loaded libraries that are the project's simulated reader
+    bool complete() const { return missingLibraries.isEmpty() && missingFunctions.isEmpty(); }
 };
 
 LoadedDriver loadDriver();
@@ -20,5 +22,6 @@ LoadedDriver loadDriver();
 // run path, the system folders. Before the system folders it asks ldconfig's cache.
 QStringList librarySearchFolders();
 
-// The folders that files in /etc/ld.so.conf.d name: ldconfig puts their libraries in its cache.
+// The folders that /etc/ld.so.conf names, directly or through the files it includes:
+// ldconfig puts their libraries in its cache.
 QStringList ldconfigFolders();

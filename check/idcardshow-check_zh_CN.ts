@@ -4,27 +4,23 @@
     <name>Check</name>
     <message>
       <source>cannot create the capture folder %1: %2</source>
-      <translation>无法创建采集文件夹 %1：%2</translation>
+      <translation>无法创建采集目录 %1：%2</translation>
     </message>
     <message>
       <source>%1 is not a folder</source>
-      <translation>%1 不是文件夹</translation>
+      <translation>%1 不是目录</translation>
     </message>
     <message>
       <source>the capture folder %1 is not empty; name a new or an empty folder</source>
-      <translation>采集文件夹 %1 不是空的；请指定一个新的或空的文件夹</translation>
+      <translation>采集目录 %1 不是空的；请指定一个新的或空的目录</translation>
     </message>
     <message>
       <source>cannot make the capture folder %1 private: %2</source>
-      <translation>无法将采集文件夹 %1 设为仅本人可用：%2</translation>
+      <translation>无法将采集目录 %1 设为仅本人可用：%2</translation>
     </message>
     <message>
       <source>%1 was not loaded: %2</source>
       <translation>%1 未能加载：%2</translation>
-    </message>
-    <message>
-      <source>%1 has no function %2</source>
-      <translation>%1 中没有函数 %2</translation>
     </message>
     <message>
       <source>the reader is open</source>
@@ -103,24 +99,8 @@
       <translation>（驱动库未给出照片文件）</translation>
     </message>
     <message>
-      <source>    not read: missing, unreadable, not a regular file, empty, or over %1 bytes</source>
-      <translation>    未读取：文件不存在、无法读取、不是普通文件、为空或超过 %1 字节</translation>
-    </message>
-    <message>
-      <source>    %1 bytes that the window does not show: not a BMP, PNG or JPEG of at most %2 pixels a side</source>
-      <translation>    %1 字节，窗口不会显示：不是边长不超过 %2 像素的 BMP、PNG 或 JPEG 图片</translation>
-    </message>
-    <message>
-      <source>    %1, %2 x %3 pixels, %4 bytes</source>
-      <translation>    %1，%2 x %3 像素，%4 字节</translation>
-    </message>
-    <message>
       <source>  The loader looked in these folders, in this order: %1</source>
-      <translation>  动态链接器依次查找了这些文件夹：%1</translation>
-    </message>
-    <message>
-      <source>  and, before the system folders, in ldconfig's cache of the folders named in /etc/ld.so.conf.d (run ldconfig after adding a library): %1</source>
-      <translation>  在系统文件夹之前，还查找了 ldconfig 缓存中 /etc/ld.so.conf.d 所列的文件夹（添加库文件后请运行 ldconfig）：%1</translation>
+      <translation>  动态链接器依次查找了这些目录：%1</translation>
     </message>
     <message>
       <source>Capture written to %1; KESTREL_SIM=replay:%1 shows it with the simulated reader.</source>
@@ -132,7 +112,7 @@
     </message>
     <message>
       <source>The capture holds a real person's data: keep it private, delete it when done, and give developers only a capture made with --redact.</source>
-      <translation>采集数据包含真实个人信息：请妥善保管，用完即删；交给开发人员的只能是用 --redact 生成的采集数据。</translation>
+      <translation>采集数据包含真实个人信息：请妥善保管，用完即删；交给开发人员的只能是用 --redact 脱敏的采集数据。</translation>
     </message>
     <message>
       <source>loading the driver libraries</source>
@@ -190,7 +170,7 @@
       <source>Checks a card reader machine: loads the reader's driver libraries, reads the ID card and the social security card as idcardshow does, and says what each step returned.
 
 Exit codes: 0 everything was read; 1 a driver library or function is missing; 2 the reader did not open; 3 no ID card was read; 4 the photo cannot be shown; 5 no social security card was read; 6 the capture was refused or not written; 64 wrong options.</source>
-      <translation>检查读卡机：加载读卡器驱动库，像 idcardshow 一样读取身份证和社保卡，并说明每一步的返回值。
+      <translation>检查读卡终端：加载读卡器的驱动库，像 idcardshow 一样读取身份证和社保卡，并说明每一步的返回值。
 
 退出码：0 全部读取成功；1 缺少驱动库或函数；2 读卡器未能打开；3 未读到身份证；4 照片无法显示；5 未读到社保卡；6 采集被拒绝或未能写入；64 选项错误。</translation>
     </message>
@@ -200,27 +180,119 @@ Exit codes: 0 everything was read; 1 a driver library or function is missing; 2 
     </message>
     <message>
       <source>Also write what the driver returned into FOLDER (new or empty), for replay with KESTREL_SIM=replay:FOLDER.</source>
-      <translation>同时把驱动返回的数据写入 FOLDER（新的或空的文件夹），以便用 KESTREL_SIM=replay:FOLDER 重现。</translation>
+      <translation>同时把驱动返回的数据写入&lt;目录&gt;（须为新的或空的目录），以便用 KESTREL_SIM=replay:&lt;目录&gt; 重现。</translation>
     </message>
     <message>
       <source>With --capture: replace the holder's personal data with fictional values.</source>
-      <translation>与 --capture 一起使用：把持卡人的个人信息替换为虚构数据。</translation>
+      <translation>与 --capture 一起使用：对采集数据脱敏，把持卡人的个人信息替换为虚构数据。</translation>
     </message>
     <message>
-      <source>Use --redact with --capture, and give no other arguments.</source>
-      <translation>--redact 须与 --capture 一起使用，且不接受其他参数。</translation>
+      <source>  %1%2 = %3: %4</source>
+      <translation>  %1%2 = %3：%4</translation>
+    </message>
+    <message>
+      <source>%1 bytes</source>
+      <translation>%1 字节</translation>
+    </message>
+    <message>
+      <source>    not read: missing, unreadable, not a regular file, empty, or over %1</source>
+      <translation>    未读取：文件不存在、无法读取、不是普通文件、为空或超过 %1</translation>
+    </message>
+    <message>
+      <source>    %1 that the window does not show: it shows BMP, PNG and JPEG pictures of at most %2 pixels a side</source>
+      <translation>    %1，窗口不会显示：窗口只显示边长最多 %2 像素的 BMP、PNG 和 JPEG 图片</translation>
+    </message>
+    <message>
+      <source>    %1, %2 × %3 pixels, %4</source>
+      <translation>    %1，%2 × %3 像素，%4</translation>
+    </message>
+    <message>
+      <source>  and, before the system folders, in ldconfig's cache of the folders named in /etc/ld.so.conf and the *.conf files of /etc/ld.so.conf.d (run `sudo ldconfig` after adding a library): %1</source>
+      <translation>  在系统目录之前，还查找了 ldconfig 缓存中 /etc/ld.so.conf 及 /etc/ld.so.conf.d 下各 *.conf 文件所列的目录（添加库文件后请运行 `sudo ldconfig`）：%1</translation>
+    </message>
+    <message>
+      <source>machine number %1</source>
+      <translation>机器类型编号 %1</translation>
+    </message>
+    <message>
+      <source>%1 has no SONAME, and the loader looks only for %2: ask the vendor for a library whose SONAME is %2, or give it that name with `sudo ln -s %3 %4`. `readelf -d %1` shows the SONAME.</source>
+      <translation>%1 没有 SONAME，而动态链接器只查找 %2：请向厂商索取 SONAME 为 %2 的库，或用 `sudo ln -s %3 %4` 给它这个名字。用 `readelf -d %1` 可查看 SONAME。</translation>
+    </message>
+    <message>
+      <source>%1 has the SONAME %2, but no file %2 is beside it: `sudo ldconfig` makes that link in the folders ldconfig knows, or `sudo ln -s %3 %4` makes it here.</source>
+      <translation>%1 的 SONAME 是 %2，但同一目录中没有名为 %2 的文件：`sudo ldconfig` 会在它管理的目录中建立这个链接，也可以用 `sudo ln -s %3 %4` 在这里建立。</translation>
+    </message>
+    <message>
+      <source>%1 has the SONAME %2, but the program needs %3: it is another version of the library; ask the vendor for %3.</source>
+      <translation>%1 的 SONAME 是 %2，而程序需要 %3：这是该库的另一个版本，请向厂商索取 %3。</translation>
+    </message>
+    <message>
+      <source>%1 needs %2, which the loader did not find: install it as the vendor says. `ldd %1` lists what the library needs and marks what is missing "not found".</source>
+      <translation>%1 依赖的 %2 未被动态链接器找到：请按厂商的说明安装它。`ldd %1` 列出该库依赖的库，缺少的标为“not found”。</translation>
+    </message>
+    <message>
+      <source>%1 is in a folder named in ldconfig's configuration, but ldconfig's cache does not list it: run `sudo ldconfig`. `/sbin/ldconfig -p | grep %2` shows the cache.</source>
+      <translation>%1 所在的目录已写入 ldconfig 的配置，但 ldconfig 的缓存中还没有它：请运行 `sudo ldconfig`。用 `/sbin/ldconfig -p | grep %2` 可查看缓存。</translation>
+    </message>
+    <message>
+      <source>%1 cannot be read by this user: `ls -l %1` shows its owner and mode.</source>
+      <translation>当前用户无法读取 %1：用 `ls -l %1` 可查看其属主和权限。</translation>
+    </message>
+    <message>
+      <source>%1 is not a shared library: `file %1` says what it is.</source>
+      <translation>%1 不是共享库：用 `file %1` 可查看它是什么文件。</translation>
+    </message>
+    <message>
+      <source>%1 is a %2-bit library, but this machine's programs are %3-bit: ask the vendor for the %3-bit %4 library. `file %1` shows this.</source>
+      <translation>%1 是 %2 位的库，而本机的程序是 %3 位的：请向厂商索取 %3 位 %4 版本的库。用 `file %1` 可以查看。</translation>
+    </message>
+    <message>
+      <source>%1 is built for %2, but this machine is %3: ask the vendor for the %3 library. `file %1` shows this.</source>
+      <translation>%1 是为 %2 编译的，而本机是 %3：请向厂商索取 %3 版本的库。用 `file %1` 可以查看。</translation>
+    </message>
+    <message>
+      <source>No file whose name begins with %1 is in the folders below.</source>
+      <translation>下列目录中没有文件名以 %1 开头的文件。</translation>
+    </message>
+    <message>
+      <source>%1 has no function %2: it is another version of the driver than the one the program needs; ask the vendor for one that has it. `nm -D %3` lists the library's functions.</source>
+      <translation>%1 中没有函数 %2：这个驱动库的版本与程序所需的不同，请向厂商索取含有该函数的版本。用 `nm -D %3` 可列出库中的函数。</translation>
+    </message>
+    <message>
+      <source>  %1: the project's simulated reader (package idcardshow-simdriver), not the vendor's driver; it shows a fictional card. On a reader machine, remove it with `sudo apt-get remove idcardshow-simdriver` and install the vendor's libraries.</source>
+      <translation>  %1：这是本项目的模拟读卡器（软件包 idcardshow-simdriver），不是厂商的驱动，显示的是虚构的卡片。在读卡终端上请用 `sudo apt-get remove idcardshow-simdriver` 卸载它，并安装厂商的驱动库。</translation>
+    </message>
+    <message>
+      <source>  The check ran as root, so the device's permissions are not the cause: check the cable and that the vendor's driver is installed as the vendor says.</source>
+      <translation>  本次检查以 root 身份运行，原因不在设备权限：请检查连线，并确认已按厂商的说明安装驱动。</translation>
+    </message>
+    <message>
+      <source>  The check ran as user %1 (uid %2). Run it as the user who runs the window, without sudo, then once with sudo: if only root opens the reader, that user may not use the device (`id` shows the user's groups, `ls -l` on the vendor's device node its owner and mode); if root cannot open it either, check the cable and the vendor's driver.</source>
+      <translation>  本次检查以用户 %1（uid %2）身份运行。请以运行窗口的用户身份、不加 sudo 运行本工具，再加 sudo 运行一次：如果只有 root 能打开读卡器，说明该用户无权使用设备（`id` 显示该用户所在的组，对厂商说明的设备节点运行 `ls -l` 可查看其属主和权限）；如果 root 也打不开，请检查连线和厂商驱动。</translation>
+    </message>
+    <message>
+      <source>Unexpected argument: %1.</source>
+      <translation>多余的参数：%1。</translation>
+    </message>
+    <message>
+      <source>--redact works only with --capture FOLDER.</source>
+      <translation>--redact 只能与 --capture &lt;目录&gt; 一起使用。</translation>
+    </message>
+    <message>
+      <source>Show the options and exit codes.</source>
+      <translation>显示选项和退出码。</translation>
+    </message>
+    <message>
+      <source>FOLDER</source>
+      <translation>目录</translation>
+    </message>
+    <message>
+      <source>Run `idcardshow-check --help` for the options.</source>
+      <translation>运行 `idcardshow-check --help` 可查看选项。</translation>
     </message>
   </context>
   <context>
     <name>QCommandLineParser</name>
-    <message>
-      <source>Displays help on commandline options.</source>
-      <translation>显示命令行选项的帮助。</translation>
-    </message>
-    <message>
-      <source>Displays help including Qt specific options.</source>
-      <translation>显示帮助，包括 Qt 专用选项。</translation>
-    </message>
     <message>
       <source>Displays version information.</source>
       <translation>显示版本信息。</translation>
@@ -252,6 +324,10 @@ Exit codes: 0 everything was read; 1 a driver library or function is missing; 2 
     <message>
       <source>Missing value after '%1'.</source>
       <translation>“%1”后缺少值。</translation>
+    </message>
+    <message>
+      <source>Unexpected value after '%1'.</source>
+      <translation>“%1”后面不能带值。</translation>
     </message>
   </context>
 </TS>

@@ -17,6 +17,8 @@
 #include <QTranslator>
 #include <cstdio>
 #include <cstring>
+#include <pwd.h>
+#include <unistd.h>
 
 namespace {
 
@@ -82,7 +84,7 @@ QString meaning(DriverCall call, int64_t result)
 
 void sayCall(DriverCall call, int64_t result)
 {
-    say(QStringLiteral("  %1%2 = %3: %4").arg(driverCallName(call), callArguments(call)).arg(result).arg(meaning(call, result)));
+    say(Check::tr("  %1%2 = %3: %4").arg(driverCallName(call), callArguments(call)).arg(result).arg(meaning(call, result)));
 }
 
 void sayHolder(const HolderFields &holder, bool showPersonalData)
@@ -101,32 +103,71 @@ void sayHolder(const HolderFields &holder, bool showPersonalData)
     say(Check::tr("  Fingerprint data: %1 bytes").arg(holder.fingerprint.size()));
 }
 
+// A size as a person reads it: bytes below 1 KiB, else KiB or MiB to three figures.
+QString sizeText(qint64 bytes)
+{
+    if (bytes < 1024)
+        return Check::tr("%1 bytes").arg(bytes);
+    const bool mebibytes = bytes >= 1024 * 1024;
+    return QStringLiteral("%1 %2").arg(QString::number(bytes / (mebibytes ? 1048576.0 : 1024.0), 'g', 3),
+                                       mebibytes ? QStringLiteral("MiB") : QStringLiteral("KiB"));
+}
+
 // Says what the photo file holds; true when the window would show it.
 bool sayPhoto(const QByteArray &path, const QByteArray &bytes)
 {
     say(Check::tr("  Photo file: %1").arg(path.isEmpty() ? Check::tr("(the library named none)") : QFile::decodeName(path)));
     if (bytes.isEmpty()) {
-        say(Check::tr("    not read: missing, unreadable, not a regular file, empty, or over %1 bytes").arg(MaxPhotoFileBytes));
+        say(Check::tr("    not read: missing, unreadable, not a regular file, empty, or over %1").arg(sizeText(MaxPhotoFileBytes)));
         return false;
     }
     const QByteArray format = photoFormat(bytes);
     if (decodePhoto(bytes).isNull()) {
-        say(Check::tr("    %1 bytes that the window does not show: not a BMP, PNG or JPEG of at most %2 pixels a side")
-                .arg(bytes.size()).arg(MaxPhotoSide));
+        say(Check::tr("    %1 that the window does not show: it shows BMP, PNG and JPEG pictures of at most %2 pixels a side")
+                .arg(sizeText(bytes.size())).arg(MaxPhotoSide));
         return false;
     }
     const QSize size = photoSize(bytes);
-    say(Check::tr("    %1, %2 x %3 pixels, %4 bytes").arg(QString::fromLatin1(format.toUpper())).arg(size.width()).arg(size.height()).arg(bytes.size()));
+    say(Check::tr("    %1, %2 × %3 pixels, %4").arg(QString::fromLatin1(format.toUpper())).arg(size.width()).arg(size.height()).arg(sizeText(bytes.size())));
     return true;
 }
 
 void sayLibraryProblems(const LoadedDriver &driver)
 {
-    for (const QString &problem : driver.problems)
+    for (const QString &problem : driver.missingLibraries + driver.missingFunctions)
         say(QStringLiteral("  ") + problem);
+    if (driver.missingLibraries.isEmpty())
+        return;
     say(Check::tr("  The loader looked in these folders, in this order: %1").arg(librarySearchFolders().join(QStringLiteral(", "))));
-    say(Check::tr("  and, before the system folders, in ldconfig's cache of the folders named in /etc/ld.so.conf.d "
-                  "(run ldconfig after adding a library): %1").arg(ldconfigFolders().join(QStringLiteral(", "))));
+    say(Check::tr("  and, before the system folders, in ldconfig's cache of the folders named in /etc/ld.so.conf and "
+                  "the *.conf files of /etc/ld.so.conf.d (run `sudo ldconfig` after adding a library): %1")
+            .arg(ldconfigFolders().join(QStringLiteral(", "))));
+}
+
+void saySimulated(const QStringList &simulated)
+{
+    if (!simulated.isEmpty())
+        say(Check::tr("  %1: the project's simulated reader (package idcardshow-simdriver), not the vendor's driver; "
+                      "it shows a fictional card. On a reader machine, remove it with "
+                      "`sudo apt-get remove idcardshow-simdriver` and install the vendor's libraries.")
+                .arg(simulated.join(QStringLiteral(", "))));
+}
+
+// Tells a device the user may not open from a reader that is not there.
+void sayOpenAdvice()
+{
+    const uid_t uid = geteuid();
+    const passwd *user = getpwuid(uid);
+    const QString name = user ? QString::fromLocal8Bit(user->pw_name) : QString::number(uid);
+    if (uid == 0) {
+        say(Check::tr("  The check ran as root, so the device's permissions are not the cause: check the cable and "
+                      "that the vendor's driver is installed as the vendor says."));
+        return;
+    }
+    say(Check::tr("  The check ran as user %1 (uid %2). Run it as the user who runs the window, without sudo, then "
+                  "once with sudo: if only root opens the reader, that user may not use the device (`id` shows the "
+                  "user's groups, `ls -l` on the vendor's device node its owner and mode); if root cannot open it "
+                  "either, check the cable and the vendor's driver.").arg(name).arg(uid));
 }
 
 bool writeCapture(const Options &options, const IdCardRead &read, QByteArray photo, const SocialRead &social)
@@ -195,6 +236,7 @@ Exit check(const Options &options)
     const LoadedDriver driver = loadDriver();
     for (const QString &line : driver.loaded)
         say(QStringLiteral("  ") + line);
+    saySimulated(driver.simulated);
     if (!driver.complete()) {
         sayLibraryProblems(driver);
         return finish(Libraries);
@@ -214,6 +256,8 @@ Exit check(const Options &options)
         photo = readPhotoFile(path);
         photoShown = sayPhoto(path, photo);
     });
+    if (!read.opened)
+        sayOpenAdvice();
     fail(!read.opened ? Open : !read.read ? BaseMessage : !photoShown ? Photo : Everything);
 
     say(Check::tr("Social security card read:"));
@@ -231,6 +275,18 @@ Exit check(const Options &options)
             fail(Capture);
     }
     return finish(result);
+}
+
+// Why the arguments cannot be used, or nothing.
+QString usageError(QCommandLineParser &parser, const QCommandLineOption &capture, const QCommandLineOption &redact)
+{
+    if (!parser.parse(QCoreApplication::arguments()))
+        return parser.errorText();
+    if (!parser.positionalArguments().isEmpty())
+        return Check::tr("Unexpected argument: %1.").arg(parser.positionalArguments().join(QStringLiteral(" ")));
+    if (parser.isSet(redact) && !parser.isSet(capture))
+        return Check::tr("--redact works only with --capture FOLDER.");
+    return {};
 }
 
 void installTranslation(QCoreApplication &app)
@@ -256,19 +312,20 @@ int main(int argc, char *argv[])
         "Exit codes: 0 everything was read; 1 a driver library or function is missing; 2 the reader did not "
         "open; 3 no ID card was read; 4 the photo cannot be shown; 5 no social security card was read; "
         "6 the capture was refused or not written; 64 wrong options."));
-    parser.addHelpOption();
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, Check::tr("Show the options and exit codes."));
+    parser.addOption(help);
     parser.addVersionOption();
     const QCommandLineOption showPersonal(QStringLiteral("show-personal-data"), Check::tr("Show the card's data unmasked."));
-    const QCommandLineOption capture(QStringLiteral("capture"), Check::tr("Also write what the driver returned into FOLDER (new or empty), for replay with KESTREL_SIM=replay:FOLDER."), QStringLiteral("FOLDER"));
+    const QCommandLineOption capture(QStringLiteral("capture"), Check::tr("Also write what the driver returned into FOLDER (new or empty), for replay with KESTREL_SIM=replay:FOLDER."), Check::tr("FOLDER"));
     const QCommandLineOption redact(QStringLiteral("redact"), Check::tr("With --capture: replace the holder's personal data with fictional values."));
     parser.addOptions({showPersonal, capture, redact});
-    if (!parser.parse(app.arguments()) || !parser.positionalArguments().isEmpty()
-        || (parser.isSet(redact) && !parser.isSet(capture))) {
-        const QString error = parser.errorText().isEmpty() ? Check::tr("Use --redact with --capture, and give no other arguments.") : parser.errorText();
-        std::fprintf(stderr, "%s\n", error.toUtf8().constData());
+    const QString error = usageError(parser, capture, redact);
+    if (!error.isEmpty()) {
+        const QString text = error + '\n' + Check::tr("Run `idcardshow-check --help` for the options.") + '\n';
+        std::fputs(text.toUtf8().constData(), stderr);
         return Usage;
     }
-    if (parser.isSet(QStringLiteral("help")))
+    if (parser.isSet(help))
         parser.showHelp(0);
     if (parser.isSet(QStringLiteral("version")))
         parser.showVersion();

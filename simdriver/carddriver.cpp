@@ -6,6 +6,8 @@
 
 using namespace kestrelsim;
 
+const char kestrel_simulator_marker[] = "idcardshow simulated reader";
+
 extern "C" {
 
 KESTREL_EXPORT int32_t ICC_Reader_Open(const char *)

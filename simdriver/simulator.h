@@ -14,6 +14,10 @@
 
 #define KESTREL_EXPORT __attribute__((visibility("default")))
 
+// Defined in both libraries, and in none of the vendor's: idcardshow-check asks for it to tell
+// the simulated reader from the vendor's driver. It adds no function to the vendor's ABI.
+extern "C" KESTREL_EXPORT const char kestrel_simulator_marker[];
+
 namespace kestrelsim {
 
 enum class Scenario { Card, NoReader, NoCard, NoSocialCard, Slow, Replay };

@@ -1,10 +1,12 @@
 #!/usr/bin/python3
-"""idcardshow-check against the simulated reader: each failing stage gives its message and exit
-code, missing libraries and functions are named, personal data is masked, the output follows
-the locale, and captures replay, stay private and redact."""
+"""idcardshow-check against the simulated reader and stand-ins for vendor libraries: each failing
+stage gives its message and exit code, each library that does not load has its cause named,
+wrong arguments point to --help, personal data is masked, the output follows the locale, and
+captures replay, stay private and redact."""
 
 import os
 import stat
+import struct
 import subprocess
 import sys
 import tempfile
@@ -12,6 +14,8 @@ import unittest
 
 COMMAND = []       # the tool, an emulator maybe before it
 SIMULATOR = ""     # the folder of the simulated driver libraries
+NEEDS_USB = ""     # a card library whose helper libvendorusb.so.0 is not beside it
+NO_SONAME = ""     # a card library shipped as libKestrelCardDriver.so, without a SONAME
 HOLDER = ["王小明", "北京市东城区示例路88号", "110101199003071233", "北京市公安局东城分局"]
 
 
@@ -28,12 +32,68 @@ class CheckTool(unittest.TestCase):
     def tearDown(self):
         self.runtime.cleanup()
 
-    def run_tool(self, *args, scenario="card", libraries=None, lang="C.UTF-8"):
+    def run_tool(self, *args, scenario="card", libraries=None, lang="C.UTF-8", stream="stdout"):
         env = {k: v for k, v in os.environ.items() if not k.startswith("LC_") and k != "LANGUAGE"}
         env.update(LANG=lang, KESTREL_SIM=scenario, XDG_RUNTIME_DIR=self.runtime.name,
                    LD_LIBRARY_PATH=libraries or SIMULATOR)
-        result = subprocess.run(COMMAND + list(args), env=env, stdout=subprocess.PIPE, timeout=120)
-        return result.returncode, result.stdout.decode("utf-8")
+        result = subprocess.run(COMMAND + list(args), env=env, stdout=subprocess.PIPE,
+                                stderr=subprocess.PIPE, timeout=120)
+        return result.returncode, getattr(result, stream).decode("utf-8")
+
+    def card_library_copy(self, offset, value):
+        """A folder holding the simulated card library with header bytes changed."""
+        with open(os.path.join(SIMULATOR, "libKestrelCardDriver.so.1"), "rb") as file:
+            library = bytearray(file.read())
+        library[offset:offset + len(value)] = value
+        folder = tempfile.mkdtemp(dir=self.runtime.name)
+        with open(os.path.join(folder, "libKestrelCardDriver.so.1"), "wb") as file:
+            file.write(library)
+        return folder
+
+    def test_library_causes(self):
+        with open(os.path.join(SIMULATOR, "libKestrelCardDriver.so.1"), "rb") as file:
+            arm64 = struct.unpack_from("<H", file.read(20), 18)[0] == 183
+        other_machine = struct.pack("<H", 62 if arm64 else 183)  # x86-64 or AArch64
+        wrong_function = tempfile.mkdtemp(dir=self.runtime.name)
+        for soname in ("libKestrelCardDriver.so.1", "libKestrelSE32.so.1"):
+            os.symlink(os.path.join(SIMULATOR, "libKestrelCardDriver.so.1"), os.path.join(wrong_function, soname))
+        cases = [
+            (self.card_library_copy(18, other_machine), 1,
+             "libKestrelCardDriver.so.1 is built for", "libKestrelCardDriver.so.1 是为"),
+            (self.card_library_copy(4, b"\x01"), 1, "is a 32-bit library", "是 32 位的库"),
+            (NO_SONAME, 1, "libKestrelCardDriver.so has no SONAME", "libKestrelCardDriver.so 没有 SONAME"),
+            (NEEDS_USB, 1, "needs libvendorusb.so.0, which the loader did not find",
+             "依赖的 libvendorusb.so.0 未被动态链接器找到"),
+            (wrong_function, 1, "libKestrelSE32.so.1 has no function iReadCardBas_noPasam: it is another version",
+             "libKestrelSE32.so.1 中没有函数 iReadCardBas_noPasam：这个驱动库的版本"),
+            (SIMULATOR, 0, "libKestrelSE32.so.1: the project's simulated reader", "libKestrelSE32.so.1：这是本项目的模拟读卡器"),
+        ]
+        for folder, code, english, chinese in cases:
+            for lang, cause in (("C.UTF-8", english), ("zh_CN.UTF-8", chinese)):
+                with self.subTest(cause=cause):
+                    got, out = self.run_tool(libraries=folder, lang=lang)
+                    self.assertEqual(got, code, out)
+                    self.assertIn(cause, out)
+                    if folder in (wrong_function, SIMULATOR):
+                        self.assertNotIn(folder + ",", out)  # no folder list when every library loaded
+
+    def test_wrong_arguments(self):
+        cases = [
+            (["foo"], "Unexpected argument: foo.", "多余的参数：foo。"),
+            (["--help-all"], "Unknown option 'help-all'.", "未知选项“help-all”。"),
+            (["--show-personal-data=1"], "Unexpected value after '--show-personal-data'.",
+             "“--show-personal-data”后面不能带值。"),
+            (["--capture"], "Missing value after '--capture'.", "“--capture”后缺少值。"),
+            (["--redact"], "--redact works only with --capture FOLDER.", "--redact 只能与 --capture <目录> 一起使用。"),
+        ]
+        for args, english, chinese in cases:
+            for lang, message, help in (("C.UTF-8", english, "Run `idcardshow-check --help`"),
+                                        ("zh_CN.UTF-8", chinese, "运行 `idcardshow-check --help`")):
+                with self.subTest(args=args, lang=lang):
+                    code, err = self.run_tool(*args, lang=lang, stream="stderr")
+                    self.assertEqual(code, 64)
+                    self.assertEqual(err.splitlines()[0], message)
+                    self.assertIn(help, err)
 
     def test_stages(self):
         with tempfile.TemporaryDirectory() as no_photo:
@@ -82,6 +142,7 @@ class CheckTool(unittest.TestCase):
         self.assertEqual(code, 2)
         self.assertIn("读卡器未能打开", out)
         self.assertIn("结果：打开读卡器失败（退出码 2）。", out)
+        self.assertIn("本次检查以", out)
 
     def capture(self, *extra):
         folder = os.path.join(self.runtime.name, "capture")
@@ -131,6 +192,8 @@ class CheckTool(unittest.TestCase):
 
 if __name__ == "__main__":
     SIMULATOR = sys.argv.pop()
+    NO_SONAME = sys.argv.pop()
+    NEEDS_USB = sys.argv.pop()
     COMMAND = sys.argv[1:]
     del sys.argv[1:]
     unittest.main(verbosity=2)
