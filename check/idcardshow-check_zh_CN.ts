@@ -169,10 +169,10 @@
     <message>
       <source>Checks a card reader machine: loads the reader's driver libraries, reads the ID card and the social security card as idcardshow does, and says what each step returned.
 
-Exit codes: 0 everything was read; 1 a driver library or function is missing; 2 the reader did not open; 3 no ID card was read; 4 the photo cannot be shown; 5 no social security card was read; 6 the capture was refused or not written; 64 wrong options.</source>
+Exit codes: 0 everything was read; 1 a driver library did not load or lacks a function; 2 the reader did not open; 3 no ID card was read; 4 the photo cannot be shown; 5 no social security card was read; 6 the capture was refused or not written; 64 wrong options or arguments.</source>
       <translation>检查读卡终端：加载读卡器的驱动库，像 idcardshow 一样读取身份证和社保卡，并说明每一步的返回值。
 
-退出码：0 全部读取成功；1 缺少驱动库或函数；2 读卡器未能打开；3 未读到身份证；4 照片无法显示；5 未读到社保卡；6 采集被拒绝或未能写入；64 选项错误。</translation>
+退出码：0 全部读取成功；1 驱动库未能加载或缺少函数；2 读卡器未能打开；3 未读到身份证；4 照片无法显示；5 未读到社保卡；6 采集被拒绝或未能写入；64 选项或参数错误。</translation>
     </message>
     <message>
       <source>Show the card's data unmasked.</source>

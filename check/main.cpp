@@ -309,9 +309,9 @@ int main(int argc, char *argv[])
     parser.setApplicationDescription(Check::tr(
         "Checks a card reader machine: loads the reader's driver libraries, reads the ID card and the social "
         "security card as idcardshow does, and says what each step returned.\n\n"
-        "Exit codes: 0 everything was read; 1 a driver library or function is missing; 2 the reader did not "
-        "open; 3 no ID card was read; 4 the photo cannot be shown; 5 no social security card was read; "
-        "6 the capture was refused or not written; 64 wrong options."));
+        "Exit codes: 0 everything was read; 1 a driver library did not load or lacks a function; 2 the reader "
+        "did not open; 3 no ID card was read; 4 the photo cannot be shown; 5 no social security card was read; "
+        "6 the capture was refused or not written; 64 wrong options or arguments."));
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, Check::tr("Show the options and exit codes."));
     parser.addOption(help);
     parser.addVersionOption();
