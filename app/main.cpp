@@ -11,9 +11,18 @@ static void disableCoreDumps()
     setrlimit(RLIMIT_CORE, &none);
 }
 
+// The window draws with the raster engine and uses no OpenGL, yet the xcb platform would load
+// the machine's GLX driver into this process; unless the user chose otherwise, it loads none.
+static void skipOpenGlIntegration()
+{
+    if (!qEnvironmentVariableIsSet("QT_XCB_GL_INTEGRATION"))
+        qputenv("QT_XCB_GL_INTEGRATION", "none");
+}
+
 int main(int argc, char *argv[])
 {
     disableCoreDumps();
+    skipOpenGlIntegration();
     QApplication app(argc, argv);
     IDCardShow window;
     centreOnDesktop(window);
