@@ -1,15 +1,8 @@
 #include "idcardshow.h"
+#include "nocoredumps.h"
 #include "placement.h"
 
 #include <QApplication>
-#include <sys/resource.h>
-
-// A core file would hold the card data the window has read: this process writes none.
-static void disableCoreDumps()
-{
-    const rlimit none{0, 0};
-    setrlimit(RLIMIT_CORE, &none);
-}
 
 int main(int argc, char *argv[])
 {
