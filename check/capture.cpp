@@ -212,7 +212,7 @@ CaptureFolder::CaptureFolder(const QString &path)
     m_fd = open(bytes.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     struct stat info;
     if (m_fd < 0 || fstat(m_fd, &info) != 0)
-        m_refusal = Check::tr("%1 is not a folder").arg(m_path);
+        m_refusal = Check::tr("%1 is not a folder (links are not followed)").arg(m_path);
     else if (info.st_uid != geteuid())
         m_refusal = Check::tr("the capture folder %1 belongs to another user; name a folder of your own").arg(m_path);
     else if (!holdsNothing(m_fd))

@@ -164,7 +164,7 @@ struct CaptureContents {
 
 QString listed(const QStringList &items)
 {
-    return items.join(Check::tr(", "));
+    return items.join(Check::tr(", ", "between the items of a list"));
 }
 
 QStringList redactionNotes(RecordRedaction redaction, bool recordRead, bool socialRead)

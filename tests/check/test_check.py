@@ -157,7 +157,10 @@ class CheckTool(unittest.TestCase):
         self.assertEqual(record[1332:], bytes(3920 - 1332))
         number = record[148:166].decode()
         self.assertEqual(number[17], check_character(number[:17]))
+        self.assertIn("Kept as read, as each holds only a valid code, name or date: sex, ethnic group, start of "
+                      "validity, end of validity.", out)
         fields = self.replayed_fields("replay:" + folder)
+        self.assertIn("  Period of validity: 2020.01.01-2040.01.01", fields)
         self.assertIn("  Name: 甲乙丙", fields)
         self.assertIn("  Citizen identity number: " + number, fields)
 
@@ -239,7 +242,7 @@ class CheckTool(unittest.TestCase):
             record = file.read()
         with open(os.path.join(folder, "social.txt"), "rb") as file:
             text = file.read()
-        for value in [b"PLNT", b"LNT", b"TIDNUM", b"123456", "张三丰".encode(), gbk_name, gbk_name[2:]]:
+        for value in [b"PLNT", b"LNT", b"TIDNUM", b"123456", "张三丰".encode(), "地址".encode(), gbk_name, gbk_name[2:]]:
             with self.subTest(value=value):
                 self.assertNotIn(value, record + text)
                 self.assertNotIn(value.decode("utf-8", "replace"), out)
