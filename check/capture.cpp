@@ -17,8 +17,10 @@
 
 namespace {
 
-QString errnoText(int error)
+// The C library's text for errno, read before anything else can change it.
+QString errnoText()
 {
+    const int error = errno;
     return QString::fromLocal8Bit(strerror(error));
 }
 
@@ -164,13 +166,17 @@ QString stageFiles(int folder, const QVector<CaptureFile> &files, QStringList &c
 {
     for (const CaptureFile &file : files) {
         const int fd = openat(folder, QFile::encodeName(file.name).constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-        if (fd < 0)
-            return Check::tr("writing %1 failed: %2").arg(file.name, errnoText(errno));
+        if (fd < 0) {
+            const QString reason = errnoText();
+            return Check::tr("writing %1 failed: %2").arg(file.name, reason);
+        }
         created << file.name;
         const bool written = writeWhole(fd, file.bytes);
-        const int writeError = errno;
-        if (close(fd) != 0 || !written)
-            return Check::tr("writing %1 failed: %2").arg(file.name, errnoText(written ? errno : writeError));
+        const QString reason = written ? QString() : errnoText();
+        if (close(fd) != 0 || !written) {
+            const QString closeReason = written ? errnoText() : reason;
+            return Check::tr("writing %1 failed: %2").arg(file.name, closeReason);
+        }
     }
     return {};
 }
@@ -206,7 +212,8 @@ CaptureFolder::CaptureFolder(const QString &path)
     const QByteArray bytes = withoutTrailingSlashes(QFile::encodeName(path));
     m_path = QFile::decodeName(bytes);
     if (mkdir(bytes.constData(), 0700) != 0 && errno != EEXIST) {
-        m_refusal = Check::tr("cannot create the capture folder %1: %2").arg(m_path, errnoText(errno));
+        const QString reason = errnoText();
+        m_refusal = Check::tr("cannot create the capture folder %1: %2").arg(m_path, reason);
         return;
     }
     m_fd = open(bytes.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
@@ -217,8 +224,10 @@ CaptureFolder::CaptureFolder(const QString &path)
         m_refusal = Check::tr("the capture folder %1 belongs to another user; name a folder of your own").arg(m_path);
     else if (!holdsNothing(m_fd))
         m_refusal = Check::tr("the capture folder %1 is not empty; name a new or an empty folder").arg(m_path);
-    else if (fchmod(m_fd, 0700) != 0)
-        m_refusal = Check::tr("cannot make the capture folder %1 private: %2").arg(m_path, errnoText(errno));
+    else if (fchmod(m_fd, 0700) != 0) {
+        const QString reason = errnoText();
+        m_refusal = Check::tr("cannot make the capture folder %1 private: %2").arg(m_path, reason);
+    }
 }
 
 CaptureFolder::~CaptureFolder()
@@ -232,12 +241,16 @@ CaptureWrite CaptureFolder::write(const QVector<CaptureFile> &files)
     QByteArray staging;
     for (int attempt = 0; attempt < 16 && staging.isEmpty(); ++attempt) {
         staging = stagingName();
-        if (mkdirat(m_fd, staging.constData(), 0700) != 0)
+        if (mkdirat(m_fd, staging.constData(), 0700) != 0) {
             staging.clear();
+            if (errno != EEXIST)
+                break;
+        }
     }
     const int stagingFd = staging.isEmpty() ? -1 : openat(m_fd, staging.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     if (stagingFd < 0) {
-        const QString error = Check::tr("cannot create a temporary folder in it: %1").arg(errnoText(errno));
+        const QString reason = errnoText();
+        const QString error = Check::tr("cannot create a temporary folder in it: %1").arg(reason);
         if (!staging.isEmpty())
             unlinkat(m_fd, staging.constData(), AT_REMOVEDIR);
         return {error, {}};
@@ -247,10 +260,12 @@ CaptureWrite CaptureFolder::write(const QVector<CaptureFile> &files)
     QStringList placed;
     for (int i = 0; result.error.isEmpty() && i < staged.size(); ++i) {
         const QByteArray name = QFile::encodeName(staged[i]);
-        if (renameat(stagingFd, name.constData(), m_fd, name.constData()) != 0)
-            result.error = Check::tr("moving %1 into place failed: %2").arg(staged[i], errnoText(errno));
-        else
+        if (renameat(stagingFd, name.constData(), m_fd, name.constData()) != 0) {
+            const QString reason = errnoText();
+            result.error = Check::tr("moving %1 into place failed: %2").arg(staged[i], reason);
+        } else {
             placed << staged[i];
+        }
     }
     for (int i = 0; !result.error.isEmpty() && i < staged.size(); ++i) {
         const bool isPlaced = placed.contains(staged[i]);
