@@ -1,15 +1,8 @@
 #include "idcardshow.h"
+#include "nocoredumps.h"
 #include "placement.h"
 
 #include <QApplication>
-#include <sys/resource.h>
-
-// A core file would hold the card data the window has read: this process writes none.
-static void disableCoreDumps()
-{
-    const rlimit none{0, 0};
-    setrlimit(RLIMIT_CORE, &none);
-}
 
 // The window draws with the raster engine and uses no OpenGL, yet the xcb platform would load
 // the machine's GLX driver into this process; unless the user chose otherwise, it loads none.
