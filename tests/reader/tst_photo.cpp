@@ -185,6 +185,8 @@ void PhotoTest::hostileFiles_data()
     QTest::newRow("png, image data a row short") << rgbPng(card, false, greyRows({102, 125})) << QSize();
     QTest::newRow("png, zTXt after IEND") << rgbPng(card, false, greyRows(card)) + textBombs("zTXt").left(1000000) << card;
     QTest::newRow("jpeg, 900 KB of comments and app data, more after EOI") << jpegWithPadding() << card;
+    const QByteArray cardJpeg = encoded(card, "jpeg", 95);
+    QTest::newRow("jpeg, 260000 empty comments") << cardJpeg.left(2) + QByteArray("\xff\xfe\0\x02", 4).repeated(260000) + cardJpeg.mid(2) << card;
     QTest::newRow("bmp, trailing data up to 1 MiB") << cardBmp + QByteArray(MaxPhotoFileBytes - cardBmp.size(), '\xff') << card;
     QTest::newRow("card photo padded past 1 MiB") << cardBmp + QByteArray(MaxPhotoFileBytes, '\0') << QSize();
     QTest::newRow("empty") << QByteArray() << QSize();
