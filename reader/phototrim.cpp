@@ -260,10 +260,14 @@ qint64 bmpPixelsEnd(const QByteArray &bytes)
     return pixelsAt + (width * depth + 31) / 32 * 4 * height;
 }
 
+// Cut where the pixels end; refused when they end past the file, since the decoder would
+// leave the missing rows as whatever its memory held before.
 QByteArray trimmedBmp(const QByteArray &bytes)
 {
     const qint64 end = bmpPixelsEnd(bytes);
-    return end > 0 && end < bytes.size() ? bytes.left(int(end)) : bytes;
+    if (end > bytes.size())
+        return {};
+    return end > 0 ? bytes.left(int(end)) : bytes;
 }
 
 }

@@ -187,6 +187,7 @@ void PhotoTest::hostileFiles_data()
     QTest::newRow("jpeg, 900 KB of comments and app data, more after EOI") << jpegWithPadding() << card;
     const QByteArray cardJpeg = encoded(card, "jpeg", 95);
     QTest::newRow("jpeg, 260000 empty comments") << cardJpeg.left(2) + QByteArray("\xff\xfe\0\x02", 4).repeated(260000) + cardJpeg.mid(2) << card;
+    QTest::newRow("bmp, rows missing at the end") << cardBmp.left(cardBmp.size() - 100) << QSize();
     QTest::newRow("bmp, trailing data up to 1 MiB") << cardBmp + QByteArray(MaxPhotoFileBytes - cardBmp.size(), '\xff') << card;
     QTest::newRow("card photo padded past 1 MiB") << cardBmp + QByteArray(MaxPhotoFileBytes, '\0') << QSize();
     QTest::newRow("empty") << QByteArray() << QSize();
