@@ -1,19 +1,21 @@
 #include "idcardshow.h"
+#include "nocoredumps.h"
 #include "placement.h"
 
 #include <QApplication>
-#include <sys/resource.h>
 
-// A core file would hold the card data the window has read: this process writes none.
-static void disableCoreDumps()
+// The window draws with the raster engine and uses no OpenGL, yet the xcb platform would load
+// the machine's GLX driver into this process; unless the user chose otherwise, it loads none.
+static void skipOpenGlIntegration()
 {
-    const rlimit none{0, 0};
-    setrlimit(RLIMIT_CORE, &none);
+    if (!qEnvironmentVariableIsSet("QT_XCB_GL_INTEGRATION"))
+        qputenv("QT_XCB_GL_INTEGRATION", "none");
 }
 
 int main(int argc, char *argv[])
 {
     disableCoreDumps();
+    skipOpenGlIntegration();
     QApplication app(argc, argv);
     IDCardShow window;
     centreOnDesktop(window);

@@ -5,16 +5,24 @@
 #include "text.h"
 
 #include <QBuffer>
-#include <QDir>
 #include <QFile>
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
+
+// The C library's text for errno, read before anything else can change it.
+QString errnoText()
+{
+    const int error = errno;
+    return QString::fromLocal8Bit(strerror(error));
+}
 
 // The length of the UTF-8 sequence at the start, or 0 when it is not a valid one.
 int utf8Length(const QByteArray &text, int at)
@@ -28,6 +36,16 @@ int utf8Length(const QByteArray &text, int at)
             return 0;
     }
     return length;
+}
+
+// Whether a GBK double-byte character starts here.
+bool gbkPairAt(const QByteArray &text, int at)
+{
+    if (at + 1 >= text.size())
+        return false;
+    const auto lead = uchar(text[at]);
+    const auto trail = uchar(text[at + 1]);
+    return lead >= 0x81 && lead <= 0xfe && ((trail >= 0x40 && trail <= 0x7e) || (trail >= 0x80 && trail <= 0xfe));
 }
 
 QByteArray fictionalCharacter(const QByteArray &original, int index)
@@ -47,42 +65,217 @@ QByteArray fictionalCharacter(const QByteArray &original, int index)
     }
 }
 
+// GBK characters (丽利例亮刘六龙流) whose bytes can neither start nor continue UTF-8, so
+// each shows as two invalid bytes wherever it stands, as a GBK character in UTF-8 text does.
+QByteArray fictionalGbkCharacter(int index)
+{
+    static const char pairs[] = "\xc0\xf6\xc0\xfb\xc0\xfd\xc1\xc1\xc1\xf5\xc1\xf9\xc1\xfa\xc1\xf7";
+    return QByteArray(pairs + 2 * (index % 8), 2);
+}
+
 void putField(BaseMessageRecord &record, RecordField field, const QByteArray &bytes)
 {
     std::memcpy(record + field.offset, bytes.constData(), size_t(bytes.size()));
 }
 
-bool allDigits(const QByteArray &text, int count)
+// Whether the text has the pattern's shape: '9' stands for any digit, other bytes for themselves.
+bool hasShape(const QByteArray &text, const QByteArray &pattern)
 {
-    return text.size() >= count && std::all_of(text.begin(), text.begin() + count, [](char c) { return c >= '0' && c <= '9'; });
+    if (text.size() != pattern.size())
+        return false;
+    for (int i = 0; i < text.size(); ++i) {
+        const bool digit = text[i] >= '0' && text[i] <= '9';
+        if (pattern[i] == '9' ? !digit : text[i] != pattern[i])
+            return false;
+    }
+    return true;
 }
 
+bool validSex(const QByteArray &sex)
+{
+    return QList<QByteArray>{"0", "1", "2", "9", "男", "女", "未知"}.contains(sex);
 }
 
-QString prepareCaptureFolder(const QString &folder)
+bool validNation(const QByteArray &nation)
 {
-    const QByteArray path = QFile::encodeName(folder);
-    if (mkdir(path.constData(), 0700) != 0 && errno != EEXIST)
-        return Check::tr("cannot create the capture folder %1: %2").arg(folder, QString::fromLocal8Bit(strerror(errno)));
-    struct stat info;
-    if (lstat(path.constData(), &info) != 0 || !S_ISDIR(info.st_mode))
-        return Check::tr("%1 is not a folder").arg(folder);
-    if (!QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System).isEmpty())
-        return Check::tr("the capture folder %1 is not empty; name a new or an empty folder").arg(folder);
-    if (chmod(path.constData(), 0700) != 0)
-        return Check::tr("cannot make the capture folder %1 private: %2").arg(folder, QString::fromLocal8Bit(strerror(errno)));
+    static const QStringList names = QString::fromUtf8(
+        "汉 蒙古 回 藏 维吾尔 苗 彝 壮 布依 朝鲜 满 侗 瑶 白 土家 哈尼 哈萨克 傣 黎 傈僳 佤 畲 高山 拉祜 水 "
+        "东乡 纳西 景颇 柯尔克孜 土 达斡尔 仫佬 羌 布朗 撒拉 毛南 仡佬 锡伯 阿昌 普米 塔吉克 怒 乌孜别克 "
+        "俄罗斯 鄂温克 德昂 保安 裕固 京 塔塔尔 独龙 鄂伦春 赫哲 门巴 珞巴 基诺 其他 穿青人").split(' ');
+    if (hasShape(nation, "99")) {
+        const int code = nation.toInt();
+        return (code >= 1 && code <= 56) || code == 97 || code == 98;
+    }
+    const QByteArray group = nation.endsWith("族") ? nation.left(nation.size() - int(strlen("族"))) : nation;
+    return names.contains(QString::fromUtf8(group));
+}
+
+bool validDate(const QByteArray &date)
+{
+    return hasShape(date, "99999999") || hasShape(date, "9999.99.99") || date == "长期";
+}
+
+// Carries a field over as read when it holds a value such a field may hold (or nothing),
+// else a fictional value of its byte length; notes which it did under the field's name.
+void carryChecked(const BaseMessageRecord &from, BaseMessageRecord &to, RecordField field, bool (*valid)(const QByteArray &),
+                  const QString &name, RecordRedaction &redaction)
+{
+    const QByteArray bytes = fieldBytes(from, field);
+    const bool keep = bytes.isEmpty() || valid(bytes);
+    putField(to, field, keep ? bytes : redactedText(bytes));
+    (keep ? redaction.kept : redaction.replaced) << name;
+}
+
+QByteArray fictionalBirth(const QByteArray &birth)
+{
+    return hasShape(birth, "99999999") ? QByteArray("19491001") : redactedText(birth);
+}
+
+QByteArray fictionalIdCode(const QByteArray &idCode)
+{
+    const std::string fictional = "11010519491001001";
+    if (idCode.size() == 18 && hasShape(idCode.left(17), "99999999999999999"))
+        return QByteArray::fromStdString(fictional + citizenCheckCharacter(fictional));
+    return redactedText(idCode);
+}
+
+// A name no one else would pick for the temporary folder: random bytes as hexadecimal.
+QByteArray stagingName()
+{
+    unsigned char random[8] = {};
+    if (getrandom(random, sizeof random, 0) != ssize_t(sizeof random))
+        std::memset(random, 0, sizeof random);
+    return ".capture-" + QByteArray(reinterpret_cast<const char *>(random), sizeof random).toHex();
+}
+
+// Writes all bytes to the file and syncs it; false with errno set when any step fails.
+bool writeWhole(int fd, const QByteArray &bytes)
+{
+    for (qint64 done = 0; done < bytes.size();) {
+        const ssize_t count = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
+        if (count < 0 && errno != EINTR)
+            return false;
+        done += std::max<ssize_t>(count, 0);
+    }
+    return fsync(fd) == 0;
+}
+
+// Creates each file anew in the folder and writes it whole; the names created go into
+// `created`, so that they can be removed. Why the first file failed, or empty.
+QString stageFiles(int folder, const QVector<CaptureFile> &files, QStringList &created)
+{
+    for (const CaptureFile &file : files) {
+        const int fd = openat(folder, QFile::encodeName(file.name).constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (fd < 0) {
+            const QString reason = errnoText();
+            return Check::tr("writing %1 failed: %2").arg(file.name, reason);
+        }
+        created << file.name;
+        const bool written = writeWhole(fd, file.bytes);
+        const QString reason = written ? QString() : errnoText();
+        if (close(fd) != 0 || !written) {
+            const QString closeReason = written ? errnoText() : reason;
+            return Check::tr("writing %1 failed: %2").arg(file.name, closeReason);
+        }
+    }
     return {};
 }
 
-bool writeCaptureFile(const QString &folder, const QString &name, const QByteArray &bytes)
+bool holdsNothing(int folder)
 {
-    const QByteArray path = QFile::encodeName(QDir(folder).filePath(name));
-    const int fd = open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-    if (fd < 0)
+    const int fd = openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    DIR *dir = fd < 0 ? nullptr : fdopendir(fd);
+    if (!dir) {
+        if (fd >= 0)
+            close(fd);
         return false;
-    QFile file;
-    file.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle);
-    return file.write(bytes) == bytes.size() && file.flush();
+    }
+    bool empty = true;
+    while (const dirent *entry = readdir(dir))
+        empty &= strcmp(entry->d_name, ".") == 0 || strcmp(entry->d_name, "..") == 0;
+    closedir(dir);
+    return empty;
+}
+
+// The path without trailing slashes, so that a link named with one is still opened as a link.
+QByteArray withoutTrailingSlashes(QByteArray path)
+{
+    while (path.size() > 1 && path.endsWith('/'))
+        path.chop(1);
+    return path;
+}
+
+}
+
+CaptureFolder::CaptureFolder(const QString &path)
+{
+    const QByteArray bytes = withoutTrailingSlashes(QFile::encodeName(path));
+    m_path = QFile::decodeName(bytes);
+    if (mkdir(bytes.constData(), 0700) != 0 && errno != EEXIST) {
+        const QString reason = errnoText();
+        m_refusal = Check::tr("cannot create the capture folder %1: %2").arg(m_path, reason);
+        return;
+    }
+    m_fd = open(bytes.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    struct stat info;
+    if (m_fd < 0 || fstat(m_fd, &info) != 0)
+        m_refusal = Check::tr("%1 is not a folder (links are not followed)").arg(m_path);
+    else if (info.st_uid != geteuid())
+        m_refusal = Check::tr("the capture folder %1 belongs to another user; name a folder of your own").arg(m_path);
+    else if (!holdsNothing(m_fd))
+        m_refusal = Check::tr("the capture folder %1 is not empty; name a new or an empty folder").arg(m_path);
+    else if (fchmod(m_fd, 0700) != 0) {
+        const QString reason = errnoText();
+        m_refusal = Check::tr("cannot make the capture folder %1 private: %2").arg(m_path, reason);
+    }
+}
+
+CaptureFolder::~CaptureFolder()
+{
+    if (m_fd >= 0)
+        close(m_fd);
+}
+
+CaptureWrite CaptureFolder::write(const QVector<CaptureFile> &files)
+{
+    QByteArray staging;
+    for (int attempt = 0; attempt < 16 && staging.isEmpty(); ++attempt) {
+        staging = stagingName();
+        if (mkdirat(m_fd, staging.constData(), 0700) != 0) {
+            staging.clear();
+            if (errno != EEXIST)
+                break;
+        }
+    }
+    const int stagingFd = staging.isEmpty() ? -1 : openat(m_fd, staging.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (stagingFd < 0) {
+        const QString reason = errnoText();
+        const QString error = Check::tr("cannot create a temporary folder in it: %1").arg(reason);
+        if (!staging.isEmpty())
+            unlinkat(m_fd, staging.constData(), AT_REMOVEDIR);
+        return {error, {}};
+    }
+    QStringList staged;
+    CaptureWrite result{stageFiles(stagingFd, files, staged), {}};
+    QStringList placed;
+    for (int i = 0; result.error.isEmpty() && i < staged.size(); ++i) {
+        const QByteArray name = QFile::encodeName(staged[i]);
+        if (renameat(stagingFd, name.constData(), m_fd, name.constData()) != 0) {
+            const QString reason = errnoText();
+            result.error = Check::tr("moving %1 into place failed: %2").arg(staged[i], reason);
+        } else {
+            placed << staged[i];
+        }
+    }
+    for (int i = 0; !result.error.isEmpty() && i < staged.size(); ++i) {
+        const bool isPlaced = placed.contains(staged[i]);
+        if (unlinkat(isPlaced ? m_fd : stagingFd, QFile::encodeName(staged[i]).constData(), 0) != 0)
+            result.leftovers << (isPlaced ? staged[i] : QFile::decodeName(staging) + '/' + staged[i]);
+    }
+    close(stagingFd);
+    unlinkat(m_fd, staging.constData(), AT_REMOVEDIR);
+    fsync(m_fd);
+    return result;
 }
 
 QString capturedPhotoName(const QByteArray &photo)
@@ -97,28 +290,38 @@ QByteArray redactedText(const QByteArray &text)
     int index = 0;
     for (int at = 0; at < text.size(); ++index) {
         const int length = utf8Length(text, at);
-        redacted += length ? fictionalCharacter(text.mid(at, length), index) : QByteArray("?");
-        at += length ? length : 1;
+        if (length) {
+            redacted += fictionalCharacter(text.mid(at, length), index);
+            at += length;
+        } else if (gbkPairAt(text, at)) {
+            redacted += fictionalGbkCharacter(index);
+            at += 2;
+        } else {
+            redacted += (uchar(text[at]) & 0xc0) == 0x80 ? '\x80' : '\xff';
+            at += 1;
+        }
     }
     return redacted;
 }
 
-void redactRecord(BaseMessageRecord &record)
+RecordRedaction redactRecord(BaseMessageRecord &record)
 {
     using namespace RecordLayout;
+    RecordRedaction redaction;
     BaseMessageRecord redacted = {};
-    for (RecordField field : {Sex, Nation, ValidFrom, ValidTo})
-        putField(redacted, field, fieldBytes(record, field));
-    for (RecordField field : {Name, Address, Agency})
-        putField(redacted, field, redactedText(fieldBytes(record, field)));
-    const QByteArray birth = fieldBytes(record, Birth);
-    putField(redacted, Birth, allDigits(birth, 8) && birth.size() == 8 ? QByteArray("19491001") : redactedText(birth));
-    const QByteArray idCode = fieldBytes(record, IdCode);
-    const std::string fictional = "11010519491001001";
-    putField(redacted, IdCode, allDigits(idCode, 17) && idCode.size() == 18
-                 ? QByteArray::fromStdString(fictional + citizenCheckCharacter(fictional))
-                 : redactedText(idCode));
+    putField(redacted, Name, redactedText(fieldBytes(record, Name)));
+    redaction.replaced << Check::tr("name");
+    carryChecked(record, redacted, Sex, validSex, Check::tr("sex"), redaction);
+    carryChecked(record, redacted, Nation, validNation, Check::tr("ethnic group"), redaction);
+    putField(redacted, Birth, fictionalBirth(fieldBytes(record, Birth)));
+    putField(redacted, Address, redactedText(fieldBytes(record, Address)));
+    putField(redacted, IdCode, fictionalIdCode(fieldBytes(record, IdCode)));
+    putField(redacted, Agency, redactedText(fieldBytes(record, Agency)));
+    redaction.replaced << Check::tr("date of birth") << Check::tr("address") << Check::tr("citizen number") << Check::tr("issuing authority");
+    carryChecked(record, redacted, ValidFrom, validDate, Check::tr("start of validity"), redaction);
+    carryChecked(record, redacted, ValidTo, validDate, Check::tr("end of validity"), redaction);
     std::memcpy(record, redacted, sizeof redacted);
+    return redaction;
 }
 
 QByteArray placeholderPhoto(const QByteArray &photo)

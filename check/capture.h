@@ -7,25 +7,65 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
+#include <QVector>
 
-// Creates the folder with mode 0700, or takes an existing empty one and makes it 0700; an
-// error text when it cannot, or when the folder holds anything.
-QString prepareCaptureFolder(const QString &folder);
+struct CaptureFile {
+    QString name;
+    QByteArray bytes;
+};
 
-// Writes a new file of mode 0600 into the folder, never over a file or through a link there.
-bool writeCaptureFile(const QString &folder, const QString &name, const QByteArray &bytes);
+struct CaptureWrite {
+    QString error;          // why the capture failed; empty when it was written
+    QStringList leftovers;  // what a failed capture could not remove, relative to the folder
+};
+
+// The folder a capture goes into, opened once and without following a link; every file is
+// made relative to that open folder, so swapping the path for a link changes nothing.
+class CaptureFolder
+{
+public:
+    // Creates the folder with mode 0700, or takes an existing empty one this user owns and
+    // makes it 0700; refusal() says why it did not.
+    explicit CaptureFolder(const QString &path);
+    ~CaptureFolder();
+    CaptureFolder(const CaptureFolder &) = delete;
+    CaptureFolder &operator=(const CaptureFolder &) = delete;
+
+    QString path() const { return m_path; }
+    QString refusal() const { return m_refusal; }
+
+    // Writes each file whole (mode 0600, synced) into a private temporary folder inside, then
+    // moves them into the folder. On any failure removes every one of them and the temporary
+    // folder, and says why.
+    CaptureWrite write(const QVector<CaptureFile> &files);
+
+private:
+    QString m_path;
+    QString m_refusal;
+    int m_fd = -1;
+};
 
 // The file name a captured photo takes: photo.bmp, photo.png, photo.jpg, or photo.bin.
 QString capturedPhotoName(const QByteArray &photo);
 
+// What redaction did with the fields it carries over.
+struct RecordRedaction {
+    QStringList replaced; // by fictional values of the same byte lengths
+    QStringList kept;     // as read: they hold only a value such a field may hold
+};
+
 // Fictional values of the same byte lengths for the holder's name, date of birth, address,
 // citizen number (with a valid check character) and issuing office; sex, ethnic group and
-// validity as they are; every other byte, the fingerprint data included, zero. What the
-// program reads keeps its layout, and nothing it does not read can carry personal data along.
-void redactRecord(BaseMessageRecord &record);
+// validity dates as they are when they hold a valid code, name or date, else fictional too;
+// every other byte, the fingerprint data included, zero. What the program reads keeps its
+// layout, and nothing it does not read can carry personal data along.
+RecordRedaction redactRecord(BaseMessageRecord &record);
 
-// The text with each UTF-8 character replaced by a fictional one of the same byte length;
-// ASCII punctuation and spaces stay, so separators keep their places.
+// The text with each character replaced by a fictional one of the same byte length; ASCII
+// punctuation, spaces and control characters stay, so separators keep their places. Bytes
+// that are not UTF-8 become bytes invalid in the same way: a GBK double-byte character
+// another one, a stray continuation byte 0x80, any other stray byte 0xff.
 QByteArray redactedText(const QByteArray &text);
 
 // A plain grey picture of the photo's format and pixel size; empty when it is no card photo.

@@ -7,8 +7,8 @@
       <translation>无法创建采集目录 %1：%2</translation>
     </message>
     <message>
-      <source>%1 is not a folder</source>
-      <translation>%1 不是目录</translation>
+      <source>%1 is not a folder (links are not followed)</source>
+      <translation>%1 不是目录（不跟随符号链接）</translation>
     </message>
     <message>
       <source>the capture folder %1 is not empty; name a new or an empty folder</source>
@@ -101,14 +101,6 @@
     <message>
       <source>  The loader looked in these folders, in this order: %1</source>
       <translation>  动态链接器依次查找了这些目录：%1</translation>
-    </message>
-    <message>
-      <source>Capture written to %1; KESTREL_SIM=replay:%1 shows it with the simulated reader.</source>
-      <translation>采集数据已写入 %1；用 KESTREL_SIM=replay:%1 可在模拟读卡器上重现。</translation>
-    </message>
-    <message>
-      <source>Name, date of birth, address, citizen number, issuing authority, photo, fingerprint data and the social security text were replaced by fictional values of the same lengths.</source>
-      <translation>姓名、出生日期、住址、公民身份号码、签发机关、照片、指纹数据和社保卡文本已替换为长度相同的虚构数据。</translation>
     </message>
     <message>
       <source>The capture holds a real person's data: keep it private, delete it when done, and give developers only a capture made with --redact.</source>
@@ -289,6 +281,107 @@ Exit codes: 0 everything was read; 1 a driver library did not load or lacks a fu
     <message>
       <source>Run `idcardshow-check --help` for the options.</source>
       <translation>运行 `idcardshow-check --help` 可查看选项。</translation>
+    </message>
+    <message>
+      <source>the capture folder %1 belongs to another user; name a folder of your own</source>
+      <translation>采集目录 %1 属于其他用户；请指定一个属于您自己的目录</translation>
+    </message>
+    <message>
+      <source>cannot create a temporary folder in it: %1</source>
+      <translation>无法在其中创建临时目录：%1</translation>
+    </message>
+    <message>
+      <source>writing %1 failed: %2</source>
+      <translation>写入 %1 失败：%2</translation>
+    </message>
+    <message>
+      <source>moving %1 into place failed: %2</source>
+      <translation>将 %1 移入采集目录失败：%2</translation>
+    </message>
+    <message>
+      <source>name</source>
+      <translation>姓名</translation>
+    </message>
+    <message>
+      <source>sex</source>
+      <translation>性别</translation>
+    </message>
+    <message>
+      <source>ethnic group</source>
+      <translation>民族</translation>
+    </message>
+    <message>
+      <source>date of birth</source>
+      <translation>出生日期</translation>
+    </message>
+    <message>
+      <source>address</source>
+      <translation>住址</translation>
+    </message>
+    <message>
+      <source>citizen number</source>
+      <translation>公民身份号码</translation>
+    </message>
+    <message>
+      <source>issuing authority</source>
+      <translation>签发机关</translation>
+    </message>
+    <message>
+      <source>start of validity</source>
+      <translation>有效期起始日期</translation>
+    </message>
+    <message>
+      <source>end of validity</source>
+      <translation>有效期截止日期</translation>
+    </message>
+    <message>
+      <source>social security text</source>
+      <translation>社保卡文本</translation>
+    </message>
+    <message>
+      <source>, </source>
+      <comment>between the items of a list</comment>
+      <translation>、</translation>
+    </message>
+    <message>
+      <source>Replaced by fictional values of the same byte lengths: %1.</source>
+      <translation>已替换为字节长度相同的虚构数据：%1。</translation>
+    </message>
+    <message>
+      <source>Kept as read, as each holds only a valid code, name or date: %1.</source>
+      <translation>原样保留（每项只含有效的代码、名称或日期）：%1。</translation>
+    </message>
+    <message>
+      <source>Set to zero: the fingerprint data and every byte of the record the program does not read.</source>
+      <translation>已清零：指纹数据，以及记录中程序不读取的所有字节。</translation>
+    </message>
+    <message>
+      <source>Left out: the photo file, which is no card photo the window shows.</source>
+      <translation>未采集：照片文件，它不是窗口能显示的证件照片。</translation>
+    </message>
+    <message>
+      <source>The photo was replaced by a plain grey picture of the same format and pixel size.</source>
+      <translation>照片已替换为格式和像素尺寸相同的纯灰色图片。</translation>
+    </message>
+    <message>
+      <source>No capture was written: nothing was read from a card; %1 was left as it was.</source>
+      <translation>未写入采集数据：没有从卡片读到任何数据；%1 保持原样。</translation>
+    </message>
+    <message>
+      <source>The capture failed: %1. These files in %2 could not be removed and hold the card's data: %3. Delete them.</source>
+      <translation>采集失败：%1。%2 中的以下文件无法删除，其中含有卡片数据：%3。请将其删除。</translation>
+    </message>
+    <message>
+      <source>No capture was kept: %1. Nothing of the card was left in %2.</source>
+      <translation>未保留采集数据：%1。%2 中没有留下卡片的任何数据。</translation>
+    </message>
+    <message>
+      <source>Capture written to %1: %2. KESTREL_SIM=replay:%1 shows it with the simulated reader.</source>
+      <translation>采集数据已写入 %1：%2。用 KESTREL_SIM=replay:%1 可在模拟读卡器上重现。</translation>
+    </message>
+    <message>
+      <source>--capture needs the name of a folder.</source>
+      <translation>--capture 需要一个目录名。</translation>
     </message>
   </context>
   <context>

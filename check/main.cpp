@@ -7,6 +7,7 @@
 #include "capture.h"
 #include "cardreads.h"
 #include "driverloader.h"
+#include "nocoredumps.h"
 #include "photo.h"
 #include "text.h"
 
@@ -17,6 +18,7 @@
 #include <QTranslator>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <pwd.h>
 #include <unistd.h>
 
@@ -31,10 +33,35 @@ struct Options {
     QString captureFolder;
 };
 
-// Always UTF-8, whatever locale the terminal's C library knows.
+bool isControl(ushort c)
+{
+    return c < 0x20 || (c >= 0x7f && c <= 0x9f) || c == 0x61c || c == 0x200e || c == 0x200f || (c >= 0x202a && c <= 0x202e)
+        || (c >= 0x2066 && c <= 0x2069);
+}
+
+// The text with each control character (C0, DEL, C1, bidirectional marks, embeddings,
+// overrides and isolates) written as a visible escape, \x1b or \u202e, so that what the
+// driver or a card holds can neither move the cursor, retitle the terminal, nor reorder a line.
+QString escapedControls(const QString &text)
+{
+    QString out;
+    for (const QChar c : text) {
+        const ushort code = c.unicode();
+        if (!isControl(code))
+            out += c;
+        else if (code < 0x100)
+            out += QStringLiteral("\\x%1").arg(code, 2, 16, QLatin1Char('0'));
+        else
+            out += QStringLiteral("\\u%1").arg(code, 4, 16, QLatin1Char('0'));
+    }
+    return out;
+}
+
+// Every line the tool prints passes here. Always UTF-8, whatever locale the terminal's C
+// library knows.
 void say(const QString &line)
 {
-    const QByteArray bytes = (line + '\n').toUtf8();
+    const QByteArray bytes = (escapedControls(line) + '\n').toUtf8();
     std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
     std::fflush(stdout);
 }
@@ -170,36 +197,96 @@ void sayOpenAdvice()
                   "either, check the cable and the vendor's driver.").arg(name).arg(uid));
 }
 
-bool writeCapture(const Options &options, const IdCardRead &read, QByteArray photo, const SocialRead &social)
+// What a capture will hold, and, when redacting, what became of the holder's data.
+struct CaptureContents {
+    QVector<CaptureFile> files;
+    QStringList notes;
+};
+
+QString listed(const QStringList &items)
 {
-    bool written = true;
+    return items.join(Check::tr(", ", "between the items of a list"));
+}
+
+QStringList redactionNotes(RecordRedaction redaction, bool recordRead, bool socialRead)
+{
+    if (socialRead)
+        redaction.replaced << Check::tr("social security text");
+    QStringList notes;
+    if (!redaction.replaced.isEmpty())
+        notes << Check::tr("Replaced by fictional values of the same byte lengths: %1.").arg(listed(redaction.replaced));
+    if (!redaction.kept.isEmpty())
+        notes << Check::tr("Kept as read, as each holds only a valid code, name or date: %1.").arg(listed(redaction.kept));
+    if (recordRead)
+        notes << Check::tr("Set to zero: the fingerprint data and every byte of the record the program does not read.");
+    return notes;
+}
+
+QString photoNote(const QByteArray &kept)
+{
+    return kept.isEmpty() ? Check::tr("Left out: the photo file, which is no card photo the window shows.")
+                          : Check::tr("The photo was replaced by a plain grey picture of the same format and pixel size.");
+}
+
+CaptureContents captureContents(const Options &options, const IdCardRead &read, const QByteArray &photo, const SocialRead &social)
+{
+    CaptureContents contents;
+    RecordRedaction redaction;
     if (read.read) {
         BaseMessageRecord record;
         std::memcpy(record, read.record, sizeof record);
         if (options.redact)
-            redactRecord(record);
-        written &= writeCaptureFile(options.captureFolder, "record.bin", QByteArray(reinterpret_cast<const char *>(record), sizeof record));
+            redaction = redactRecord(record);
+        contents.files << CaptureFile{QStringLiteral("record.bin"), QByteArray(reinterpret_cast<const char *>(record), sizeof record)};
     }
-    if (options.redact && !photo.isEmpty())
-        photo = placeholderPhoto(photo);
-    if (!photo.isEmpty())
-        written &= writeCaptureFile(options.captureFolder, capturedPhotoName(photo), photo);
+    const QByteArray kept = options.redact ? placeholderPhoto(photo) : photo;
+    if (!kept.isEmpty())
+        contents.files << CaptureFile{capturedPhotoName(kept), kept};
     if (social.read) {
         const QByteArray text = bytesInRoom(social.data, SocialDataBufferSize - 1);
-        written &= writeCaptureFile(options.captureFolder, "social.txt", options.redact ? redactedText(text) : text);
+        contents.files << CaptureFile{QStringLiteral("social.txt"), options.redact ? redactedText(text) : text};
     }
-    return written;
+    if (options.redact) {
+        contents.notes = redactionNotes(redaction, read.read, social.read);
+        if (!photo.isEmpty())
+            contents.notes << photoNote(kept);
+    }
+    return contents;
 }
 
-void sayCaptured(const Options &options)
+QString fileNames(const QVector<CaptureFile> &files)
 {
-    say(Check::tr("Capture written to %1; KESTREL_SIM=replay:%1 shows it with the simulated reader.").arg(options.captureFolder));
-    if (options.redact)
-        say(Check::tr("Name, date of birth, address, citizen number, issuing authority, photo, fingerprint data and the "
-                      "social security text were replaced by fictional values of the same lengths."));
-    else
+    QStringList names;
+    for (const CaptureFile &file : files)
+        names << file.name;
+    return listed(names);
+}
+
+// Writes what was read into the folder, all of it or nothing, and says which.
+Exit writeCapture(CaptureFolder &folder, const Options &options, const CaptureContents &contents)
+{
+    if (contents.files.isEmpty()) {
+        say(Check::tr("No capture was written: nothing was read from a card; %1 was left as it was.").arg(folder.path()));
+        return Capture;
+    }
+    const CaptureWrite written = folder.write(contents.files);
+    if (!written.leftovers.isEmpty()) {
+        say(Check::tr("The capture failed: %1. These files in %2 could not be removed and hold the card's data: %3. Delete them.")
+                .arg(written.error, folder.path(), listed(written.leftovers)));
+        return Capture;
+    }
+    if (!written.error.isEmpty()) {
+        say(Check::tr("No capture was kept: %1. Nothing of the card was left in %2.").arg(written.error, folder.path()));
+        return Capture;
+    }
+    say(Check::tr("Capture written to %1: %2. KESTREL_SIM=replay:%1 shows it with the simulated reader.")
+            .arg(folder.path(), fileNames(contents.files)));
+    for (const QString &note : contents.notes)
+        say(note);
+    if (!options.redact)
         say(Check::tr("The capture holds a real person's data: keep it private, delete it when done, and give developers "
                       "only a capture made with --redact."));
+    return Everything;
 }
 
 QString stageName(Exit stage)
@@ -223,12 +310,23 @@ Exit finish(Exit result)
     return result;
 }
 
+// The record as the tool shows it: with fictional values when it is to be redacted.
+HolderFields shownHolder(const IdCardRead &card, const Options &options)
+{
+    BaseMessageRecord record;
+    std::memcpy(record, card.record, sizeof record);
+    if (options.redact)
+        redactRecord(record);
+    return decodeBaseMessage(record);
+}
+
 Exit check(const Options &options)
 {
+    std::unique_ptr<CaptureFolder> folder;
     if (!options.captureFolder.isEmpty()) {
-        const QString refusal = prepareCaptureFolder(options.captureFolder);
-        if (!refusal.isEmpty()) {
-            say(Check::tr("No capture: %1.").arg(refusal));
+        folder.reset(new CaptureFolder(options.captureFolder));
+        if (!folder->refusal().isEmpty()) {
+            say(Check::tr("No capture: %1.").arg(folder->refusal()));
             return Capture;
         }
     }
@@ -251,10 +349,10 @@ Exit check(const Options &options)
     QByteArray photo;
     bool photoShown = false;
     const IdCardRead read = readIdCard(driver.functions, sayCall, [&](const IdCardRead &card) {
-        sayHolder(decodeBaseMessage(card.record), options.showPersonalData);
+        sayHolder(shownHolder(card, options), options.showPersonalData);
         const QByteArray path = bytesInRoom(card.photoPath, PhotoPathBufferSize);
         photo = readPhotoFile(path);
-        photoShown = sayPhoto(path, photo);
+        photoShown = sayPhoto(options.redact ? redactedText(path) : path, photo);
     });
     if (!read.opened)
         sayOpenAdvice();
@@ -263,17 +361,14 @@ Exit check(const Options &options)
     say(Check::tr("Social security card read:"));
     const SocialRead social = readSocialCard(driver.functions, sayCall);
     if (social.read) {
-        const QString text = textInRoom(social.data, SocialDataBufferSize - 1);
+        const QByteArray bytes = bytesInRoom(social.data, SocialDataBufferSize - 1);
+        const QString text = QString::fromUtf8(options.redact ? redactedText(bytes) : bytes);
         say(Check::tr("  Text: %1").arg(options.showPersonalData ? text : masked(text, 0, 0)));
     }
     fail(social.read ? Everything : Social);
 
-    if (!options.captureFolder.isEmpty()) {
-        if (writeCapture(options, read, photo, social))
-            sayCaptured(options);
-        else
-            fail(Capture);
-    }
+    if (folder)
+        fail(writeCapture(*folder, options, captureContents(options, read, photo, social)));
     return finish(result);
 }
 
@@ -286,6 +381,8 @@ QString usageError(QCommandLineParser &parser, const QCommandLineOption &capture
         return Check::tr("Unexpected argument: %1.").arg(parser.positionalArguments().join(QStringLiteral(" ")));
     if (parser.isSet(redact) && !parser.isSet(capture))
         return Check::tr("--redact works only with --capture FOLDER.");
+    if (parser.isSet(capture) && parser.value(capture).isEmpty())
+        return Check::tr("--capture needs the name of a folder.");
     return {};
 }
 
@@ -300,6 +397,7 @@ void installTranslation(QCoreApplication &app)
 
 int main(int argc, char *argv[])
 {
+    disableCoreDumps();
     QCoreApplication app(argc, argv);
     app.setApplicationName(QStringLiteral("idcardshow-check"));
     app.setApplicationVersion(QStringLiteral(IDCARDSHOW_VERSION));

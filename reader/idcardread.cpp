@@ -1,4 +1,5 @@
 #include "basemessage.h"
+#include "cardlabel.h"
 #include "cardreads.h"
 #include "idcardshow.h"
 #include "linkeddriver.h"
@@ -12,16 +13,16 @@ namespace {
 
 void showHolder(Ui_IDCardShow &ui, const HolderFields &holder)
 {
-    ui.label_name->setText(holder.name);
-    ui.label_sex->setText(holder.sex);
-    ui.label_nation->setText(holder.nation);
-    ui.label_idcode->setText(holder.idCode);
-    ui.label_birth_year->setText(holder.birth.year);
-    ui.label_birth_month->setText(holder.birth.month);
-    ui.label_birth_day->setText(holder.birth.day);
-    ui.label_address->setText(holder.address);
-    ui.label_agency->setText(holder.agency);
-    ui.label_valid->setText(holder.validity);
+    ui.label_name->setText(visibleCardText(holder.name));
+    ui.label_sex->setText(visibleCardText(holder.sex));
+    ui.label_nation->setText(visibleCardText(holder.nation));
+    ui.label_idcode->setText(visibleCardText(holder.idCode));
+    ui.label_birth_year->setText(visibleCardText(holder.birth.year));
+    ui.label_birth_month->setText(visibleCardText(holder.birth.month));
+    ui.label_birth_day->setText(visibleCardText(holder.birth.day));
+    ui.label_address->setText(visibleCardText(holder.address));
+    ui.label_agency->setText(visibleCardText(holder.agency));
+    ui.label_valid->setText(visibleCardText(holder.validity));
 }
 
 // "ICC_Reader_Open=N" or "ICC_ReadBaseMsgData=N" as a debug message of category "default"

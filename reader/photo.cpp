@@ -1,5 +1,7 @@
 #include "photo.h"
 
+#include "phototrim.h"
+
 #include <QBuffer>
 #include <QFile>
 #include <QImageReader>
@@ -8,12 +10,6 @@
 #include <unistd.h>
 
 namespace {
-
-// Start-of-scan markers; entropy-coded data stuffs every 0xff with 0x00, so none hide there.
-int jpegScanCount(const QByteArray &bytes)
-{
-    return bytes.count(QByteArray("\xff\xda", 2));
-}
 
 bool withinSides(const QSize &size)
 {
@@ -25,6 +21,20 @@ QImage fitIntoPhotoBox(const QImage &image)
     if (image.width() <= PhotoBox.width() && image.height() <= PhotoBox.height())
         return image;
     return image.scaled(PhotoBox, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+}
+
+// Reads the picture in a photo file's bytes with a decoder of the format its first bytes tell,
+// handed only the bytes that draw the picture; a reader of nothing when there are none.
+template <typename Read>
+auto readPicture(const QByteArray &bytes, Read read)
+{
+    const QByteArray format = photoFormat(bytes);
+    QBuffer buffer;
+    buffer.setData(pictureBytes(bytes, format));
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer, format);
+    reader.setAutoDetectImageFormat(false);
+    return read(reader);
 }
 
 }
@@ -64,33 +74,17 @@ QByteArray readPhotoFile(const QByteArray &path)
 
 QSize photoSize(const QByteArray &bytes)
 {
-    const QByteArray format = photoFormat(bytes);
-    if (format.isEmpty())
-        return {};
-    QBuffer buffer;
-    buffer.setData(bytes);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer, format);
-    reader.setAutoDetectImageFormat(false);
-    return reader.size();
+    return readPicture(bytes, [](QImageReader &reader) { return reader.size(); });
 }
 
 QImage decodePhoto(const QByteArray &bytes)
 {
-    const QByteArray format = photoFormat(bytes);
-    if (format.isEmpty() || (format == "jpeg" && jpegScanCount(bytes) > MaxJpegScans))
-        return {};
-    QBuffer buffer;
-    buffer.setData(bytes);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer, format);
-    reader.setAutoDetectImageFormat(false);
-    if (!withinSides(reader.size()))
-        return {};
-    const QImage image = reader.read();
-    if (!withinSides(image.size()))
-        return {};
-    return fitIntoPhotoBox(image);
+    return readPicture(bytes, [](QImageReader &reader) {
+        if (!withinSides(reader.size()))
+            return QImage();
+        const QImage image = reader.read();
+        return withinSides(image.size()) ? fitIntoPhotoBox(image) : QImage();
+    });
 }
 
 // Decoded from the bytes rather than with QPixmap::load: the library rewrites the same file

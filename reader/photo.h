@@ -21,11 +21,13 @@ QByteArray readPhotoFile(const QByteArray &path);
 // "bmp", "png" or "jpeg" when the bytes begin as a card photo of that format does; else empty.
 QByteArray photoFormat(const QByteArray &bytes);
 
-// The pixel size a card photo's header states; invalid for anything that is not one.
+// The pixel size a card photo's header states; invalid for anything that is not one, or that
+// decodePhoto refuses without decoding (a PNG over MaxPhotoSide a side, for one).
 QSize photoSize(const QByteArray &bytes);
 
 // The picture in the bytes when they hold a BMP, PNG or JPEG (told by content, never by name)
-// with no side over MaxPhotoSide, scaled down into PhotoBox when larger; otherwise null.
+// with no side over MaxPhotoSide, scaled down into PhotoBox when larger; otherwise null. The
+// decoder sees only what draws the picture (see pictureBytes), so nothing else costs it work.
 QImage decodePhoto(const QByteArray &bytes);
 
 // The photo the library named, as the window shows it; null when there is none to show.

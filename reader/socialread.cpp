@@ -1,4 +1,5 @@
 #include "basemessage.h"
+#include "cardlabel.h"
 #include "cardreads.h"
 #include "idcardshow.h"
 #include "linkeddriver.h"
@@ -13,6 +14,6 @@ void IDCardShow::on_pushButton_clicked()
     if (!read.read)
         return;
     // The last byte is the terminator's room; text never reaches into it.
-    ui->label_shebao->setText(textInRoom(read.data, SocialDataBufferSize - 1));
+    ui->label_shebao->setText(visibleCardText(textInRoom(read.data, SocialDataBufferSize - 1)));
     showPageRememberingCurrent(CardPage);
 }

@@ -5,6 +5,7 @@ wrong arguments point to --help, personal data is masked, the output follows the
 captures replay, stay private and redact."""
 
 import os
+import resource
 import stat
 import struct
 import subprocess
@@ -17,6 +18,20 @@ SIMULATOR = ""     # the folder of the simulated driver libraries
 NEEDS_USB = ""     # a card library whose helper libvendorusb.so.0 is not beside it
 NO_SONAME = ""     # a card library shipped as libKestrelCardDriver.so, without a SONAME
 HOLDER = ["王小明", "北京市东城区示例路88号", "110101199003071233", "北京市公安局东城分局"]
+# Where each text field of the 3920-byte record starts.
+OFFSETS = {"name": 4, "sex": 36, "nation": 44, "birth": 64, "address": 76, "id": 148, "agency": 168,
+           "from": 200, "to": 212}
+# What a terminal would act on: C0 but newline, DEL, C1 and the bidirectional controls.
+CONTROLS = set(range(0x20)) - {0x0a} | {0x7f} | set(range(0x80, 0xa0)) | \
+    {0x61c, 0x200e, 0x200f} | set(range(0x202a, 0x202f)) | set(range(0x2066, 0x206a))
+
+
+def tiny_bmp():
+    """A 1 x 1 24-bit BMP: a photo the tool reads and shows."""
+    pixels = b"\x80\x80\x80\x00"
+    header = struct.pack("<2sIHHI", b"BM", 54 + len(pixels), 0, 0, 54)
+    info = struct.pack("<IiiHHIIiiII", 40, 1, 1, 1, 24, 0, len(pixels), 2835, 2835, 0, 0)
+    return header + info + pixels
 
 
 def check_character(first17):
@@ -28,17 +43,16 @@ class CheckTool(unittest.TestCase):
     def setUp(self):
         self.runtime = tempfile.TemporaryDirectory()
         os.chmod(self.runtime.name, 0o700)
+        self.addCleanup(self.runtime.cleanup)  # after any unmount a test adds
 
-    def tearDown(self):
-        self.runtime.cleanup()
-
-    def run_tool(self, *args, scenario="card", libraries=None, lang="C.UTF-8", stream="stdout"):
+    def run_tool(self, *args, scenario="card", libraries=None, lang="C.UTF-8"):
         env = {k: v for k, v in os.environ.items() if not k.startswith("LC_") and k != "LANGUAGE"}
         env.update(LANG=lang, KESTREL_SIM=scenario, XDG_RUNTIME_DIR=self.runtime.name,
                    LD_LIBRARY_PATH=libraries or SIMULATOR)
-        result = subprocess.run(COMMAND + list(args), env=env, stdout=subprocess.PIPE,
-                                stderr=subprocess.PIPE, timeout=120)
-        return result.returncode, getattr(result, stream).decode("utf-8")
+        result = subprocess.run(COMMAND + list(args), env=env, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                                timeout=120)
+        self.errors = result.stderr.decode("utf-8")
+        return result.returncode, result.stdout.decode("utf-8")
 
     def card_library_copy(self, offset, value):
         """A folder holding the simulated card library with header bytes changed."""
@@ -90,10 +104,26 @@ class CheckTool(unittest.TestCase):
             for lang, message, help in (("C.UTF-8", english, "Run `idcardshow-check --help`"),
                                         ("zh_CN.UTF-8", chinese, "运行 `idcardshow-check --help`")):
                 with self.subTest(args=args, lang=lang):
-                    code, err = self.run_tool(*args, lang=lang, stream="stderr")
+                    code, _ = self.run_tool(*args, lang=lang)
                     self.assertEqual(code, 64)
-                    self.assertEqual(err.splitlines()[0], message)
-                    self.assertIn(help, err)
+                    self.assertEqual(self.errors.splitlines()[0], message)
+                    self.assertIn(help, self.errors)
+
+    def replay_folder(self, fields=None, social=None, photo=None):
+        """A crafted capture: the record's text fields as given, the rest zero."""
+        folder = tempfile.mkdtemp(dir=self.runtime.name)
+        record = bytearray(3920)
+        for field, value in (fields or {}).items():
+            record[OFFSETS[field]:OFFSETS[field] + len(value)] = value
+        with open(os.path.join(folder, "record.bin"), "wb") as file:
+            file.write(record)
+        if social is not None:
+            with open(os.path.join(folder, "social.txt"), "wb") as file:
+                file.write(social)
+        if photo is not None:
+            with open(os.path.join(folder, photo[0]), "wb") as file:
+                file.write(photo[1])
+        return folder
 
     def test_stages(self):
         with tempfile.TemporaryDirectory() as no_photo:
@@ -186,9 +216,117 @@ class CheckTool(unittest.TestCase):
         self.assertEqual(record[1332:], bytes(3920 - 1332))
         number = record[148:166].decode()
         self.assertEqual(number[17], check_character(number[:17]))
+        self.assertIn("Kept as read, as each holds only a valid code, name or date: sex, ethnic group, start of "
+                      "validity, end of validity.", out)
         fields = self.replayed_fields("replay:" + folder)
+        self.assertIn("  Period of validity: 2020.01.01-2040.01.01", fields)
         self.assertIn("  Name: 甲乙丙", fields)
         self.assertIn("  Citizen identity number: " + number, fields)
+
+    def test_control_characters_are_escaped(self):
+        esc_library = os.path.join(self.runtime.name, "lib\x1b[2J")
+        os.mkdir(esc_library)
+        cases = [
+            ("esc in validity", {"to": b"2040.01.01\x1b]0;title\x07\x1b[1A\x1b[2K"}, None, None, None, "\\x1b]0;title\\x07"),
+            ("c1 in name", {"name": "王\u009b小明".encode()}, None, None, None, "王\\x9b小明"),
+            ("bidi override in name", {"name": "王\u202e小明\u2066".encode()}, None, None, None, "王\\u202e小明\\u2066"),
+            ("cr in photo path", {}, None, ("photo.\r\x1b[1Abmp", tiny_bmp()), None, "photo.\\x0d\\x1b[1Abmp"),
+            ("tab and del in social text", {}, b"a\tb\x7fc\x1b[31m", None, None, "a\\x09b\\x7fc\\x1b[31m"),
+            ("esc in a library folder", {}, None, None, esc_library, "lib\\x1b[2J"),
+        ]
+        for name, fields, social, photo, libraries, escaped in cases:
+            with self.subTest(name):
+                folder = self.replay_folder(fields, social, photo)
+                _, out = self.run_tool("--show-personal-data", scenario="replay:" + folder, libraries=libraries)
+                self.assertIn(escaped, out)
+                self.assertFalse({ord(c) for c in out} & CONTROLS, out)
+                _, masked = self.run_tool(scenario="replay:" + folder, libraries=libraries)
+                self.assertFalse({ord(c) for c in masked} & CONTROLS, masked)
+
+    def mounted_full_disk(self, folder):
+        os.mkdir(folder)
+        if subprocess.run(["mount", "-t", "tmpfs", "-o", "size=16k,mode=0700", "tmpfs", folder],
+                          stderr=subprocess.DEVNULL).returncode != 0:
+            self.skipTest("cannot mount a 16 KiB tmpfs here (needs root): the full disk is not tried")
+        self.addCleanup(subprocess.run, ["umount", folder])
+
+    def test_capture_refusals_leave_nothing(self):
+        def others_folder(folder):
+            if os.geteuid() != 0:
+                self.skipTest("not root: cannot give a folder to another user")
+            os.mkdir(folder)
+            os.chown(folder, 65534, 65534)
+
+        target = os.path.join(self.runtime.name, "target")
+
+        def link_with_slash(folder):
+            os.mkdir(target)
+            os.symlink(target, folder)
+
+        cases = [
+            # name, prepares the folder, argument after --capture, scenario, exit code, message
+            ("another user's folder", others_folder, "{}", "card", 6, "belongs to another user"),
+            ("link named with a slash", link_with_slash, "{}/", "card", 6, "is not a folder"),
+            ("no reader", os.mkdir, "{}", "no-reader", 2, "No capture was written: nothing was read"),
+            ("full disk", self.mounted_full_disk, "{}", "card", 6, "No space left on device"),
+        ]
+        for name, prepare, argument, scenario, code, message in cases:
+            with self.subTest(name):
+                folder = tempfile.mktemp(dir=self.runtime.name)
+                prepare(folder)
+                got, out = self.run_tool("--capture", argument.format(folder), scenario=scenario)
+                self.assertEqual(got, code, out)
+                self.assertIn(message, out)
+                self.assertEqual(os.listdir(folder), [])
+        self.assertEqual(os.listdir(target), [])
+        code, out = self.run_tool("--capture", "")
+        self.assertEqual((code, out), (64, ""))
+        self.assertIn("--capture needs the name of a folder", self.errors)
+
+    def test_redaction_keeps_nothing_planted(self):
+        gbk_name = "王小明".encode("gbk")
+        planted = {"name": gbk_name, "sex": b"PLNTSEX", "nation": "张三丰族".encode(), "birth": b"PLNTBIRTH",
+                   "address": "地址".encode() + b"\xff\x85 PLNTADDR", "id": b"PLNTIDNUMBER123456",
+                   "agency": b"PLNTAGENCY", "from": b"PLNTFROM", "to": (b"PLNTVALIDTO " * 94)[:1119]}
+        social = b"PLNTSOCIAL|" + gbk_name
+        source = self.replay_folder(planted, social, ("photo.PLNTPHOTO", b"PLNTPHOTOBYTES"))
+        folder = os.path.join(self.runtime.name, "redacted")
+        _, out = self.run_tool("--capture", folder, "--redact", "--show-personal-data", scenario="replay:" + source)
+        self.assertIn("Replaced by fictional values of the same byte lengths: name, sex, ethnic group, date of birth, "
+                      "address, citizen number, issuing authority, start of validity, end of validity, social "
+                      "security text.", out)
+        self.assertIn("Left out: the photo file", out)
+        self.assertEqual(sorted(os.listdir(folder)), ["record.bin", "social.txt"])
+        with open(os.path.join(folder, "record.bin"), "rb") as file:
+            record = file.read()
+        with open(os.path.join(folder, "social.txt"), "rb") as file:
+            text = file.read()
+        for value in [b"PLNT", b"LNT", b"TIDNUM", b"123456", "张三丰".encode(), "地址".encode(), gbk_name, gbk_name[2:]]:
+            with self.subTest(value=value):
+                self.assertNotIn(value, record + text)
+                self.assertNotIn(value.decode("utf-8", "replace"), out)
+        name = record[4:record.index(0, 4)]
+        self.assertEqual(len(name), len(gbk_name))
+        self.assertRaises(UnicodeDecodeError, name.decode)
+        self.assertEqual(record[76 + 6:76 + 9], b"\xff\x80 ")
+        self.assertNotIn(0, record[212:212 + 1119])
+
+    def test_core_limit_is_zero(self):
+        _, hard = resource.getrlimit(resource.RLIMIT_CORE)
+        if hard == 0:
+            self.skipTest("the hard core limit is already 0 here")
+        env = dict(os.environ, KESTREL_SIM="slow", LD_LIBRARY_PATH=SIMULATOR, XDG_RUNTIME_DIR=self.runtime.name)
+        tool = subprocess.Popen(COMMAND, env=env, stdout=subprocess.PIPE,
+                                preexec_fn=lambda: resource.setrlimit(resource.RLIMIT_CORE, (hard, hard)))
+        try:
+            tool.stdout.readline()  # printed after the limit is set, and before the slow read ends
+            with open("/proc/%d/limits" % tool.pid) as limits:
+                core = [line.split()[4:6] for line in limits if line.startswith("Max core file size")]
+        finally:
+            tool.kill()
+            tool.wait()
+            tool.stdout.close()
+        self.assertEqual(core, [["0", "0"]])
 
 if __name__ == "__main__":
     SIMULATOR = sys.argv.pop()

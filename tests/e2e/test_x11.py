@@ -1,7 +1,8 @@
 #!/usr/bin/python3
 """End to end on a real X server: the real idcardshow against the simulated reader, under
 Xvfb with the xcb platform. The window opens centred, a click on its read button shows the
-ID card page with the portrait, the program writes no core dump, and a close from the window system ends it with exit code 0."""
+ID card page with the portrait, the program writes no core dump and loads no GL driver, and
+a close from the window system ends it with exit code 0."""
 
 import os
 import shutil
@@ -34,6 +35,9 @@ def main(command):
             with open("/proc/%d/limits" % app.pid) as limits:
                 core = [line.split()[4:6] for line in limits if line.startswith("Max core file size")][0]
             check(core == ["0", "0"], "no core dumps: core size limit %s" % "/".join(core))
+            with open("/proc/%d/maps" % app.pid) as maps:
+                gl = sorted({line.split()[-1] for line in maps if "libGLX_" in line or "_dri.so" in line})
+            check(not gl, "no GL driver loaded: %s" % (gl or "none"))
             wm_class = window.get_wm_class()
             check(wm_class == ("idcardshow", "idcardshow"), "WM_CLASS %s, as the desktop entry's StartupWMClass" % (wm_class,))
             x, y, _, _ = xsession.geometry(window)

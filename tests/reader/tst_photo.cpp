@@ -1,9 +1,11 @@
 // The photo file the driver names, treated as hostile: only a card photo's formats, bounded
-// file and image sizes, one non-blocking open, raw path bytes.
+// file and image sizes, one non-blocking open, raw path bytes, no work for data the picture
+// does not draw.
 
 #include "photo.h"
 
 #include <QBuffer>
+#include <QImageWriter>
 #include <QTemporaryDir>
 #include <QtEndian>
 #include <QtTest>
@@ -19,6 +21,18 @@ QByteArray encoded(const QSize &size, const char *format, int quality = -1)
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
     image.save(&buffer, format, quality);
+    return buffer.data();
+}
+
+QByteArray progressiveJpeg(const QSize &size)
+{
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(QColor(0x6f, 0xa8, 0xdc));
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "jpeg");
+    writer.setProgressiveScanWrite(true);
+    writer.write(image);
     return buffer.data();
 }
 
@@ -45,6 +59,72 @@ QByteArray bmpHeader(quint32 width, quint32 height)
 {
     return "BM" + QByteArray(8, '\0') + le(54, 4) + le(40, 4) + le(width, 4) + le(height, 4) + le(1, 2) + le(24, 2)
         + QByteArray(24, '\0');
+}
+
+QByteArray be(quint32 value, int bytes)
+{
+    QByteArray out;
+    for (int i = bytes - 1; i >= 0; --i)
+        out += char(value >> (8 * i));
+    return out;
+}
+
+quint32 pngCrc(const QByteArray &bytes)
+{
+    quint32 crc = 0xffffffff;
+    for (char byte : bytes) {
+        crc ^= uchar(byte);
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc >> 1) ^ (0xedb88320 & (0u - (crc & 1)));
+    }
+    return ~crc;
+}
+
+QByteArray pngChunk(const QByteArray &type, const QByteArray &data)
+{
+    return be(quint32(data.size()), 4) + type + data + be(pngCrc(type + data), 4);
+}
+
+QByteArray zlibStream(const QByteArray &bytes)
+{
+    return qCompress(bytes, 9).mid(4);
+}
+
+// An 8-bit RGB PNG whose image data inflates to the given bytes, with the given chunks before it.
+QByteArray rgbPng(const QSize &size, bool interlaced, const QByteArray &imageData, const QByteArray &ancillary = {})
+{
+    const QByteArray header = be(quint32(size.width()), 4) + be(quint32(size.height()), 4) + QByteArray("\x08\x02\0\0", 4) + char(interlaced);
+    return "\x89PNG\r\n\x1a\n" + pngChunk("IHDR", header) + ancillary + pngChunk("IDAT", zlibStream(imageData))
+        + pngChunk("IEND", {});
+}
+
+// Unfiltered grey rows of a non-interlaced picture: all its image data.
+QByteArray greyRows(const QSize &size)
+{
+    return ('\0' + QByteArray(3 * size.width(), '\x7f')).repeated(size.height());
+}
+
+QByteArray textBombs(const QByteArray &type)
+{
+    const QByteArray prefix = type == "zTXt" ? QByteArray("a\0\0", 3) : QByteArray("a\0\1\0\0\0", 6);
+    return pngChunk(type, prefix + zlibStream(QByteArray(1000 * 1000, '\0'))).repeated(990);
+}
+
+QByteArray jpegSegment(char marker, const QByteArray &data)
+{
+    return '\xff' + (marker + be(quint32(data.size() + 2), 2)) + data;
+}
+
+// A card JPEG with 14 full segments of comments and application data, then bytes after its end;
+// all of them hold what a byte scan would take for scan markers.
+QByteArray jpegWithPadding()
+{
+    const QByteArray jpeg = encoded({102, 126}, "jpeg", 95);
+    const QByteArray filler = QByteArray("\xff\xda", 2).repeated(32766);
+    QByteArray padding;
+    for (char marker : {'\xfe', '\xe0', '\xe1', '\xe2', '\xed', '\xee', '\xef'})
+        padding += jpegSegment(marker, filler).repeated(2);
+    return jpeg.left(2) + padding + jpeg.mid(2) + filler;
 }
 
 // An icon whose directory claims 16 x 16 and whose image is a larger PNG, as the ICO reader allows.
@@ -95,6 +175,20 @@ void PhotoTest::hostileFiles_data()
     QTest::newRow("gif") << encoded({102, 126}, "gif") << QSize();
     QTest::newRow("svgz") << QByteArray("\x1f\x8b\x08\0\0\0\0\0\0\x03", 10) + QByteArray(64, ' ') << QSize();
     QTest::newRow("jpeg of many scans") << QByteArray("\xff\xd8\xff") + QByteArray("\xff\xda\0\x02", 4).repeated(65) << QSize();
+    QTest::newRow("card photo, progressive jpeg") << progressiveJpeg({102, 126}) << QSize(102, 126);
+    const QSize card(102, 126);
+    QTest::newRow("png, 990 zTXt of 1 MB each") << rgbPng(card, false, greyRows(card), textBombs("zTXt")) << card;
+    QTest::newRow("png, 990 iTXt of 1 MB each") << rgbPng(card, false, greyRows(card), textBombs("iTXt")) << card;
+    QTest::newRow("png, interlaced, 8 x 8") << rgbPng({8, 8}, true, QByteArray(207, '\0')) << QSize(8, 8);
+    QTest::newRow("png, image data 16 MB past the image")
+        << rgbPng(card, false, greyRows(card) + QByteArray(16 << 20, '\0')) << QSize();
+    QTest::newRow("png, image data a row short") << rgbPng(card, false, greyRows({102, 125})) << QSize();
+    QTest::newRow("png, zTXt after IEND") << rgbPng(card, false, greyRows(card)) + textBombs("zTXt").left(1000000) << card;
+    QTest::newRow("jpeg, 900 KB of comments and app data, more after EOI") << jpegWithPadding() << card;
+    const QByteArray cardJpeg = encoded(card, "jpeg", 95);
+    QTest::newRow("jpeg, 260000 empty comments") << cardJpeg.left(2) + QByteArray("\xff\xfe\0\x02", 4).repeated(260000) + cardJpeg.mid(2) << card;
+    QTest::newRow("bmp, rows missing at the end") << cardBmp.left(cardBmp.size() - 100) << QSize();
+    QTest::newRow("bmp, trailing data up to 1 MiB") << cardBmp + QByteArray(MaxPhotoFileBytes - cardBmp.size(), '\xff') << card;
     QTest::newRow("card photo padded past 1 MiB") << cardBmp + QByteArray(MaxPhotoFileBytes, '\0') << QSize();
     QTest::newRow("empty") << QByteArray() << QSize();
 }

@@ -1,0 +1,114 @@
+// Card text in the window: shown as plain text whatever it holds, and never making the window
+// wider, or taller than the screen, whichever read fills it.
+
+#include "cardlabel.h"
+#include "reader/readerfixture.h"
+
+#include <QScreen>
+#include <QTemporaryDir>
+#include <sys/stat.h>
+
+using fakedriver::script;
+
+class CardLabelTest : public QObject, public ReaderFixture
+{
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        startWindow();
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    }
+
+    void hostileText_data();
+    void hostileText();
+    void realSocialLineShowsWhole();
+};
+
+namespace {
+
+// What a read is handed, and the label that shows it.
+struct HostileCase {
+    const char *name;
+    QByteArray record;
+    QByteArray social;
+    const char *label;
+    QString shown;
+};
+
+QByteArray socialOf(const QByteArray &text) { return text + '\0'; }
+
+QByteArray recordOf(const RecordBytes &record) { return QByteArray::fromStdString(record.bytes); }
+
+}
+
+void CardLabelTest::hostileText_data()
+{
+    static QTemporaryDir dir;
+    const QByteArray fifo = QFile::encodeName(dir.filePath("fifo"));
+    mkfifo(fifo.constData(), 0600);
+    const QByteArray fifoImage = "<img src=" + fifo + ">";
+    using namespace RecordLayout;
+    const QString replaced(1, QChar::ReplacementCharacter);
+    const HostileCase cases[] = {
+        {"heading markup in the name", recordOf(RecordBytes().put(Name, "<h1>FAKE NAME</h1>")), {}, "label_name",
+         "<h1>FAKE NAME</h1>"},
+        {"image of a fifo in the validity", recordOf(RecordBytes().put(ValidTo, fifoImage)), {}, "label_valid",
+         "-" + QString::fromUtf8(fifoImage)},
+        {"3920 bytes of 0xff", QByteArray(BaseMessageRecordSize, '\xff'), {}, "label_valid",
+         replaced.repeated(12) + "-" + replaced.repeated(ValidTo.room)},
+        {"line breaks in the address", recordOf(RecordBytes().put(Address, QByteArray(71, '\n'))), {}, "label_address",
+         QString(71, QChar(0x240a))},
+        {"escape, delete, a C1 control and a line separator", recordOf(RecordBytes().put(Agency, "\x1b[2J\x7f\xc2\x85\xe2\x80\xa8")),
+         {}, "label_agency", QString::fromUtf8("\xe2\x90\x9b[2J\xe2\x90\xa1") + replaced + replaced},
+        {"markup in the social security text", {}, socialOf("<b>bold</b><img src=" + fifo + ">"), "label_shebao",
+         "<b>bold</b><img src=" + QString::fromUtf8(fifo) + ">"},
+        {"1024 bytes of 0xff as social security text", {}, socialOf(QByteArray(1024, '\xff')), "label_shebao",
+         replaced.repeated(1024)},
+        {"1024 wide bytes that wrap", {}, socialOf(QByteArray("@@@ ").repeated(256)), "label_shebao",
+         QString("@@@ ").repeated(256)},
+    };
+    QTest::addColumn<QByteArray>("record");
+    QTest::addColumn<QByteArray>("social");
+    QTest::addColumn<QString>("label");
+    QTest::addColumn<QString>("shown");
+    for (const HostileCase &c : cases)
+        QTest::newRow(c.name) << c.record << c.social << QString(c.label) << c.shown;
+}
+
+void CardLabelTest::hostileText()
+{
+    QFETCH(QByteArray, record);
+    QFETCH(QByteArray, social);
+    QFETCH(QString, label);
+    QFETCH(QString, shown);
+    const int widthBefore = window->width();
+    script().record = record.toStdString();
+    script().socialText = social.toStdString();
+    click(record.isEmpty() ? "pushButton" : "btn_reread");
+    QTest::qWait(50);
+    auto *shownIn = child<QLabel>(label.toLatin1().constData());
+    QCOMPARE(shownIn->textFormat(), Qt::PlainText);
+    QCOMPARE(shownIn->text(), shown);
+    QCOMPARE(window->width(), widthBefore);
+    QVERIFY(window->frameGeometry().height() <= QGuiApplication::primaryScreen()->availableGeometry().height());
+}
+
+// A real card's line of region, numbers, name, reset string and dates wraps and shows whole.
+void CardLabelTest::realSocialLineShowsWhole()
+{
+    const QByteArray line = "441900|D75628942|440101199003071234|王小明|8F3A9C2E41D07B56E9A1C3F5D7B9E1A3|"
+                            "20190315|20290315|3|445300|中国银行|6217856200012345678|1|00";
+    script().socialText = socialOf(line).toStdString();
+    const int widthBefore = window->width();
+    click("pushButton");
+    QTest::qWait(50);
+    auto *shebao = child<QLabel>("label_shebao");
+    QCOMPARE(window->width(), widthBefore);
+    QVERIFY(shebao->height() >= shebao->QLabel::heightForWidth(shebao->width()));
+}
+
+QTEST_MAIN(CardLabelTest)
+#include "tst_cardlabel.moc"
