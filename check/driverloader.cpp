@@ -34,6 +34,12 @@ QString bits(const ElfFacts &facts)
     return facts.elfClass == ELFCLASS32 ? QStringLiteral("32") : QStringLiteral("64");
 }
 
+// "libX.so" for "libX.so.1": the name the vendor's files of every version begin with.
+QString linkName(const QString &soname)
+{
+    return soname.left(soname.lastIndexOf(QStringLiteral(".so")) + 3);
+}
+
 QStringList uniqueFolders()
 {
     QStringList folders = librarySearchFolders() + ldconfigFolders();
@@ -45,12 +51,11 @@ QStringList uniqueFolders()
 // for each file however many names and folders lead to it.
 QStringList candidates(const QString &soname, const QStringList &folders)
 {
-    const QString linkName = soname.left(soname.lastIndexOf(QStringLiteral(".so")) + 3);
     QStringList files;
     QSet<QString> seen;
     for (const QString &folder : folders) {
         const QDir dir(folder);
-        QStringList names = dir.entryList({linkName + '*'}, QDir::Files, QDir::Name);
+        QStringList names = dir.entryList({linkName(soname) + '*'}, QDir::Files, QDir::Name);
         if (names.contains(soname))
             names = QStringList{soname};
         for (const QString &name : names.mid(0, MaxFilesPerFolder)) {
@@ -132,7 +137,7 @@ QStringList explainMissing(const QString &soname, const QByteArray &reason)
     }
     if (files.isEmpty())
         lines << QStringLiteral("  ") + Check::tr("No file whose name begins with %1 is in the folders below.")
-                                            .arg(soname.left(soname.lastIndexOf(QStringLiteral(".so")) + 3));
+                                            .arg(linkName(soname)));
     return lines;
 }
 
