@@ -252,6 +252,20 @@ class CheckTool(unittest.TestCase):
         self.assertEqual(record[76 + 6:76 + 9], b"\xff\x80 ")
         self.assertNotIn(0, record[212:212 + 1119])
 
+    def test_redaction_changes_text_that_runs_as_its_fictional_values(self):
+        planted = {"name": "甲乙丙".encode(), "address": b"ABCDEFG123", "agency": "\xc0\xf6\xc0\xfb".encode("latin-1"),
+                   "to": "ééé𠀀".encode()}
+        source = self.replay_folder(planted, b"1234567890")
+        folder = os.path.join(self.runtime.name, "redacted")
+        self.run_tool("--capture", folder, "--redact", scenario="replay:" + source)
+        with open(os.path.join(folder, "record.bin"), "rb") as file:
+            record = file.read()
+        with open(os.path.join(folder, "social.txt"), "rb") as file:
+            text = file.read()
+        for value in list(planted.values()) + [b"1234567890"]:
+            with self.subTest(value=value):
+                self.assertNotIn(value, record + text)
+
     def test_core_limit_is_zero(self):
         _, hard = resource.getrlimit(resource.RLIMIT_CORE)
         if hard == 0:
