@@ -338,8 +338,11 @@ QByteArray placeholderPhoto(const QByteArray &photo)
 {
     if (decodePhoto(photo).isNull())
         return {};
-    QImage image(photoSize(photo), QImage::Format_RGB32);
-    image.fill(QColor(0x80, 0x80, 0x80));
+    // One bit a pixel, so that the picture is never larger than the photo it replaces: a
+    // 24-bit one of a large 1-bit BMP would be over MaxPhotoFileBytes and would not replay.
+    QImage image(photoSize(photo), QImage::Format_Mono);
+    image.setColorTable({qRgb(0x80, 0x80, 0x80), qRgb(0x80, 0x80, 0x80)});
+    image.fill(0);
     QBuffer out;
     out.open(QIODevice::WriteOnly);
     image.save(&out, photoFormat(photo).constData());

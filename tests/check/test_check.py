@@ -266,6 +266,16 @@ class CheckTool(unittest.TestCase):
             with self.subTest(value=value):
                 self.assertNotIn(value, record + text)
 
+    def test_redacted_photo_replays(self):
+        pixels = bytes(1024 * 1024 // 8)
+        header = struct.pack("<2sIHHI", b"BM", 62 + len(pixels), 0, 0, 62)
+        info = struct.pack("<IiiHHIIiiII", 40, 1024, 1024, 1, 1, 0, len(pixels), 2835, 2835, 2, 0)
+        source = self.replay_folder({"name": "王".encode()}, b"x", ("photo.bmp", header + info + bytes(8) + pixels))
+        folder = os.path.join(self.runtime.name, "redacted")
+        self.run_tool("--capture", folder, "--redact", scenario="replay:" + source)
+        code, out = self.run_tool(scenario="replay:" + folder)
+        self.assertEqual(code, 0, out)
+
     def test_core_limit_is_zero(self):
         _, hard = resource.getrlimit(resource.RLIMIT_CORE)
         if hard == 0:
