@@ -207,12 +207,18 @@ bool holdsNothing(int folder)
     return empty;
 }
 
-// The path without trailing slashes, so that a link named with one is still opened as a link.
+// The path without trailing slashes and "." components, so that a link named with them
+// ("link/", "link/.") is still opened as a link.
 QByteArray withoutTrailingSlashes(QByteArray path)
 {
-    while (path.size() > 1 && path.endsWith('/'))
-        path.chop(1);
-    return path;
+    for (;;) {
+        if (path.size() > 1 && path.endsWith('/'))
+            path.chop(1);
+        else if (path.size() > 2 && path.endsWith("/."))
+            path.chop(2);
+        else
+            return path;
+    }
 }
 
 }

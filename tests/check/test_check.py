@@ -201,13 +201,14 @@ class CheckTool(unittest.TestCase):
         target = os.path.join(self.runtime.name, "target")
 
         def link_with_slash(folder):
-            os.mkdir(target)
+            os.makedirs(target, exist_ok=True)
             os.symlink(target, folder)
 
         cases = [
             # name, prepares the folder, argument after --capture, scenario, exit code, message
             ("another user's folder", others_folder, "{}", "card", 6, "belongs to another user"),
             ("link named with a slash", link_with_slash, "{}/", "card", 6, "is not a folder"),
+            ("link named with a dot", link_with_slash, "{}/./", "card", 6, "is not a folder"),
             ("no reader", os.mkdir, "{}", "no-reader", 2, "No capture was written: nothing was read"),
             ("full disk", self.mounted_full_disk, "{}", "card", 6, "No space left on device"),
         ]
