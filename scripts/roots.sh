@@ -22,13 +22,12 @@ build_depends() {
 
 # A hook that waits up to a minute for the processes still running in the root to end, so that
 # it can be unmounted: emulated, what a session started can outlive its X server for a while.
-await_leftovers='for second in $(seq 60); do
-    left=""
+await_leftovers='for _ in $(seq 60); do
+    busy=""
     for process in /proc/[0-9]*; do
-        [ "$(readlink "$process/root" 2>/dev/null)" = "$1" ] \
-            && left="$left $(tr "\0" " " <"$process/cmdline" 2>/dev/null)"
+        [ "$(readlink "$process/root" 2>/dev/null)" = "$1" ] && busy=yes
     done
-    [ -z "$left" ] && break
+    [ -z "$busy" ] && break
     sleep 1
 done'
 
