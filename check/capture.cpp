@@ -59,18 +59,28 @@ QByteArray fictionalCharacter(const QByteArray &original, int index)
         if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'))
             return QByteArray(1, char('A' + index % 26));
         return original;
-    case 2: return QString(QChar(0xe9)).toUtf8();
+    case 2: return QString(QChar(0xe9 + index % 2)).toUtf8();
     case 3: return QString(wide[index % wide.size()]).toUtf8();
-    default: return QByteArray("\xf0\xa0\x80\x80", 4);
+    default: return QByteArray("\xf0\xa0\x80", 3) + char(0x80 + index % 2);
     }
 }
 
 // GBK characters (丽利例亮刘六龙流) whose bytes can neither start nor continue UTF-8, so
 // each shows as two invalid bytes wherever it stands, as a GBK character in UTF-8 text does.
-QByteArray fictionalGbkCharacter(int index)
+QByteArray fictionalGbkCharacter(const QByteArray &, int index)
 {
     static const char pairs[] = "\xc0\xf6\xc0\xfb\xc0\xfd\xc1\xc1\xc1\xf5\xc1\xf9\xc1\xfa\xc1\xf7";
     return QByteArray(pairs + 2 * (index % 8), 2);
+}
+
+// The fictional character for the one at `at`, never that character itself: a holder's text
+// that happens to run as the fictional sequence does would otherwise come through unchanged.
+QByteArray differentCharacter(const QByteArray &text, int at, int length, int index,
+                              QByteArray (*fictional)(const QByteArray &, int))
+{
+    const QByteArray original = text.mid(at, length);
+    const QByteArray first = fictional(original, index);
+    return first == original ? fictional(original, index + 1) : first;
 }
 
 void putField(BaseMessageRecord &record, RecordField field, const QByteArray &bytes)
@@ -197,12 +207,18 @@ bool holdsNothing(int folder)
     return empty;
 }
 
-// The path without trailing slashes, so that a link named with one is still opened as a link.
+// The path without trailing slashes and "." components, so that a link named with them
+// ("link/", "link/.") is still opened as a link.
 QByteArray withoutTrailingSlashes(QByteArray path)
 {
-    while (path.size() > 1 && path.endsWith('/'))
-        path.chop(1);
-    return path;
+    for (;;) {
+        if (path.size() > 1 && path.endsWith('/'))
+            path.chop(1);
+        else if (path.size() > 2 && path.endsWith("/."))
+            path.chop(2);
+        else
+            return path;
+    }
 }
 
 }
@@ -291,10 +307,10 @@ QByteArray redactedText(const QByteArray &text)
     for (int at = 0; at < text.size(); ++index) {
         const int length = utf8Length(text, at);
         if (length) {
-            redacted += fictionalCharacter(text.mid(at, length), index);
+            redacted += differentCharacter(text, at, length, index, fictionalCharacter);
             at += length;
         } else if (gbkPairAt(text, at)) {
-            redacted += fictionalGbkCharacter(index);
+            redacted += differentCharacter(text, at, 2, index, fictionalGbkCharacter);
             at += 2;
         } else {
             redacted += (uchar(text[at]) & 0xc0) == 0x80 ? '\x80' : '\xff';
@@ -328,8 +344,11 @@ QByteArray placeholderPhoto(const QByteArray &photo)
 {
     if (decodePhoto(photo).isNull())
         return {};
-    QImage image(photoSize(photo), QImage::Format_RGB32);
-    image.fill(QColor(0x80, 0x80, 0x80));
+    // One bit a pixel, so that the picture is never larger than the photo it replaces: a
+    // 24-bit one of a large 1-bit BMP would be over MaxPhotoFileBytes and would not replay.
+    QImage image(photoSize(photo), QImage::Format_Mono);
+    image.setColorTable({qRgb(0x80, 0x80, 0x80), qRgb(0x80, 0x80, 0x80)});
+    image.fill(0);
     QBuffer out;
     out.open(QIODevice::WriteOnly);
     image.save(&out, photoFormat(photo).constData());

@@ -62,7 +62,7 @@ struct RecordRedaction {
 // layout, and nothing it does not read can carry personal data along.
 RecordRedaction redactRecord(BaseMessageRecord &record);
 
-// The text with each character replaced by a fictional one of the same byte length; ASCII
+// The text with each character replaced by another, fictional one of the same byte length; ASCII
 // punctuation, spaces and control characters stay, so separators keep their places. Bytes
 // that are not UTF-8 become bytes invalid in the same way: a GBK double-byte character
 // another one, a stray continuation byte 0x80, any other stray byte 0xff.

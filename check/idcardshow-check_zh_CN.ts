@@ -364,8 +364,8 @@ Exit codes: 0 everything was read; 1 a driver library did not load or lacks a fu
       <translation>照片已替换为格式和像素尺寸相同的纯灰色图片。</translation>
     </message>
     <message>
-      <source>No capture was written: nothing was read from a card; %1 was left as it was.</source>
-      <translation>未写入采集数据：没有从卡片读到任何数据；%1 保持原样。</translation>
+      <source>No capture was written: nothing was read from a card; %1 is empty.</source>
+      <translation>未写入采集数据：没有从卡片读到任何数据；%1 是空的。</translation>
     </message>
     <message>
       <source>The capture failed: %1. These files in %2 could not be removed and hold the card's data: %3. Delete them.</source>

@@ -266,7 +266,7 @@ QString fileNames(const QVector<CaptureFile> &files)
 Exit writeCapture(CaptureFolder &folder, const Options &options, const CaptureContents &contents)
 {
     if (contents.files.isEmpty()) {
-        say(Check::tr("No capture was written: nothing was read from a card; %1 was left as it was.").arg(folder.path()));
+        say(Check::tr("No capture was written: nothing was read from a card; %1 is empty.").arg(folder.path()));
         return Capture;
     }
     const CaptureWrite written = folder.write(contents.files);

@@ -260,13 +260,14 @@ class CheckTool(unittest.TestCase):
         target = os.path.join(self.runtime.name, "target")
 
         def link_with_slash(folder):
-            os.mkdir(target)
+            os.makedirs(target, exist_ok=True)
             os.symlink(target, folder)
 
         cases = [
             # name, prepares the folder, argument after --capture, scenario, exit code, message
             ("another user's folder", others_folder, "{}", "card", 6, "belongs to another user"),
             ("link named with a slash", link_with_slash, "{}/", "card", 6, "is not a folder"),
+            ("link named with a dot", link_with_slash, "{}/./", "card", 6, "is not a folder"),
             ("no reader", os.mkdir, "{}", "no-reader", 2, "No capture was written: nothing was read"),
             ("full disk", self.mounted_full_disk, "{}", "card", 6, "No space left on device"),
         ]
@@ -310,6 +311,30 @@ class CheckTool(unittest.TestCase):
         self.assertRaises(UnicodeDecodeError, name.decode)
         self.assertEqual(record[76 + 6:76 + 9], b"\xff\x80 ")
         self.assertNotIn(0, record[212:212 + 1119])
+
+    def test_redaction_changes_text_that_runs_as_its_fictional_values(self):
+        planted = {"name": "甲乙丙".encode(), "address": b"ABCDEFG123", "agency": "\xc0\xf6\xc0\xfb".encode("latin-1"),
+                   "to": "ééé𠀀".encode()}
+        source = self.replay_folder(planted, b"1234567890")
+        folder = os.path.join(self.runtime.name, "redacted")
+        self.run_tool("--capture", folder, "--redact", scenario="replay:" + source)
+        with open(os.path.join(folder, "record.bin"), "rb") as file:
+            record = file.read()
+        with open(os.path.join(folder, "social.txt"), "rb") as file:
+            text = file.read()
+        for value in list(planted.values()) + [b"1234567890"]:
+            with self.subTest(value=value):
+                self.assertNotIn(value, record + text)
+
+    def test_redacted_photo_replays(self):
+        pixels = bytes(1024 * 1024 // 8)
+        header = struct.pack("<2sIHHI", b"BM", 62 + len(pixels), 0, 0, 62)
+        info = struct.pack("<IiiHHIIiiII", 40, 1024, 1024, 1, 1, 0, len(pixels), 2835, 2835, 2, 0)
+        source = self.replay_folder({"name": "王".encode()}, b"x", ("photo.bmp", header + info + bytes(8) + pixels))
+        folder = os.path.join(self.runtime.name, "redacted")
+        self.run_tool("--capture", folder, "--redact", scenario="replay:" + source)
+        code, out = self.run_tool(scenario="replay:" + folder)
+        self.assertEqual(code, 0, out)
 
     def test_core_limit_is_zero(self):
         _, hard = resource.getrlimit(resource.RLIMIT_CORE)
