@@ -136,8 +136,8 @@ QStringList explainMissing(const QString &soname, const QByteArray &reason)
             lines << QStringLiteral("  ") + explanation;
     }
     if (files.isEmpty())
-        lines << QStringLiteral("  ") + Check::tr("No file whose name begins with %1 is in the folders below.")
-                                            .arg(linkName(soname)));
+        lines << QStringLiteral("  ")
+                + Check::tr("No file whose name begins with %1 is in the folders below.").arg(linkName(soname));
     return lines;
 }
 
