@@ -125,7 +125,7 @@ void sayHolder(const HolderFields &holder, bool showPersonalData)
     say(Check::tr("  Date of birth: %1").arg(personal(holder.birth.year + holder.birth.month + holder.birth.day, 0, 0)));
     say(Check::tr("  Address: %1").arg(personal(holder.address, 3, 0)));
     say(Check::tr("  Citizen identity number: %1").arg(personal(holder.idCode, 4, 4)));
-    say(Check::tr("  Issuing authority: %1").arg(holder.agency));
+    say(Check::tr("  Issuing authority: %1").arg(personal(holder.agency, 3, 0)));
     say(Check::tr("  Period of validity: %1").arg(holder.validity));
     say(Check::tr("  Fingerprint data: %1 bytes").arg(holder.fingerprint.size()));
 }
