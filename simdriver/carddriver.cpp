@@ -6,7 +6,10 @@
 
 using namespace kestrelsim;
 
-const char kestrel_simulator_marker[] = "idcardshow simulated reader";
+const char *kestrel_simulator_marker()
+{
+    return "idcardshow simulated reader";
+}
 
 extern "C" {
 

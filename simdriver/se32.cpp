@@ -2,7 +2,10 @@
 
 #include "simulator.h"
 
-const char kestrel_simulator_marker[] = "idcardshow simulated reader";
+const char *kestrel_simulator_marker()
+{
+    return "idcardshow simulated reader";
+}
 
 extern "C" KESTREL_EXPORT int64_t iReadCardBas_noPasam(int32_t, int32_t, char *data)
 {

@@ -15,8 +15,10 @@
 #define KESTREL_EXPORT __attribute__((visibility("default")))
 
 // Defined in both libraries, and in none of the vendor's: idcardshow-check asks for it to tell
-// the simulated reader from the vendor's driver. It adds no function to the vendor's ABI.
-extern "C" KESTREL_EXPORT const char kestrel_simulator_marker[];
+// the simulated reader from the vendor's driver; the program never calls it. A function, not
+// data: two exported data objects of one name in one process are an ODR violation to
+// AddressSanitizer.
+extern "C" KESTREL_EXPORT const char *kestrel_simulator_marker();
 
 namespace kestrelsim {
 
