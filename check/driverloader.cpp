@@ -55,12 +55,15 @@ QStringList candidates(const QString &soname, const QStringList &folders)
     QSet<QString> seen;
     for (const QString &folder : folders) {
         const QDir dir(folder);
-        QStringList names = dir.entryList({linkName(soname) + '*'}, QDir::Files, QDir::Name);
+        // System and Dirs too: a dangling link or a folder under the library's name is a cause.
+        const auto kinds = QDir::Files | QDir::System | QDir::Dirs | QDir::NoDotAndDotDot;
+        QStringList names = dir.entryList({linkName(soname) + '*'}, kinds, QDir::Name);
         if (names.contains(soname))
             names = QStringList{soname};
         for (const QString &name : names.mid(0, MaxFilesPerFolder)) {
             const QString path = dir.filePath(name);
-            const QString real = QFileInfo(path).canonicalFilePath();
+            const QString canonical = QFileInfo(path).canonicalFilePath();
+            const QString real = canonical.isEmpty() ? path : canonical;
             if (!seen.contains(real)) {
                 seen.insert(real);
                 files << path;
@@ -107,6 +110,14 @@ QString loadingCause(const QFileInfo &file, const QString &soname, const QByteAr
 QString cause(const QString &path, const QString &soname, const QByteArray &reason)
 {
     const QFileInfo file(path);
+    if (file.isSymLink() && !file.exists())
+        return Check::tr("%1 is a link to %2, which does not exist: copy the vendor's library there, or make the "
+                         "link again. `ls -l %1` shows where it points.")
+            .arg(path, file.symLinkTarget());
+    if (file.isDir())
+        return Check::tr("%1 is a folder, not a library: the vendor's library file belongs in its place.").arg(path);
+    if (!file.isFile())
+        return Check::tr("%1 is not a shared library: `file %1` says what it is.").arg(path);
     if (!file.isReadable())
         return Check::tr("%1 cannot be read by this user: `ls -l %1` shows its owner and mode.").arg(path);
     const ElfFacts facts = inspectElf(path);

@@ -231,6 +231,14 @@ Exit codes: 0 everything was read; 1 a driver library did not load or lacks a fu
       <translation>当前用户无法读取 %1：用 `ls -l %1` 可查看其属主和权限。</translation>
     </message>
     <message>
+      <source>%1 is a link to %2, which does not exist: copy the vendor's library there, or make the link again. `ls -l %1` shows where it points.</source>
+      <translation>%1 是指向 %2 的链接，而 %2 不存在：请把厂商的库复制到那里，或重新建立链接。用 `ls -l %1` 可查看它指向哪里。</translation>
+    </message>
+    <message>
+      <source>%1 is a folder, not a library: the vendor's library file belongs in its place.</source>
+      <translation>%1 是一个目录，不是库文件：这里应当放厂商的库文件。</translation>
+    </message>
+    <message>
       <source>%1 is not a shared library: `file %1` says what it is.</source>
       <translation>%1 不是共享库：用 `file %1` 可查看它是什么文件。</translation>
     </message>

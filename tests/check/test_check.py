@@ -71,7 +71,13 @@ class CheckTool(unittest.TestCase):
         wrong_function = tempfile.mkdtemp(dir=self.runtime.name)
         for soname in ("libKestrelCardDriver.so.1", "libKestrelSE32.so.1"):
             os.symlink(os.path.join(SIMULATOR, "libKestrelCardDriver.so.1"), os.path.join(wrong_function, soname))
+        dangling, folder_named = (tempfile.mkdtemp(dir=self.runtime.name) for _ in range(2))
+        os.symlink("/nonexistent/libKestrelCardDriver.so.1", os.path.join(dangling, "libKestrelCardDriver.so.1"))
+        os.mkdir(os.path.join(folder_named, "libKestrelCardDriver.so.1"))
         cases = [
+            (dangling, 1, "libKestrelCardDriver.so.1 is a link to /nonexistent/libKestrelCardDriver.so.1, which does not",
+             "libKestrelCardDriver.so.1 是指向 /nonexistent/libKestrelCardDriver.so.1 的链接"),
+            (folder_named, 1, "libKestrelCardDriver.so.1 is a folder, not a library", "libKestrelCardDriver.so.1 是一个目录"),
             (self.card_library_copy(18, other_machine), 1,
              "libKestrelCardDriver.so.1 is built for", "libKestrelCardDriver.so.1 是为"),
             (self.card_library_copy(4, b"\x01"), 1, "is a 32-bit library", "是 32 位的库"),
