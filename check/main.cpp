@@ -159,16 +159,21 @@ bool sayPhoto(const QByteArray &path, const QByteArray &bytes)
     return true;
 }
 
+QString listed(const QStringList &items)
+{
+    return items.join(Check::tr(", ", "between the items of a list"));
+}
+
 void sayLibraryProblems(const LoadedDriver &driver)
 {
     for (const QString &problem : driver.missingLibraries + driver.missingFunctions)
         say(QStringLiteral("  ") + problem);
     if (driver.missingLibraries.isEmpty())
         return;
-    say(Check::tr("  The loader looked in these folders, in this order: %1").arg(librarySearchFolders().join(QStringLiteral(", "))));
+    say(Check::tr("  The loader looked in these folders, in this order: %1").arg(listed(librarySearchFolders())));
     say(Check::tr("  and, before the system folders, in ldconfig's cache of the folders named in /etc/ld.so.conf and "
                   "the *.conf files of /etc/ld.so.conf.d (run `sudo ldconfig` after adding a library): %1")
-            .arg(ldconfigFolders().join(QStringLiteral(", "))));
+            .arg(listed(ldconfigFolders())));
 }
 
 void saySimulated(const QStringList &simulated)
@@ -177,7 +182,7 @@ void saySimulated(const QStringList &simulated)
         say(Check::tr("  %1: the project's simulated reader (package idcardshow-simdriver), not the vendor's driver; "
                       "it shows a fictional card. On a reader machine, remove it with "
                       "`sudo apt-get remove idcardshow-simdriver` and install the vendor's libraries.")
-                .arg(simulated.join(QStringLiteral(", "))));
+                .arg(listed(simulated)));
 }
 
 // Tells a device the user may not open from a reader that is not there.
@@ -202,11 +207,6 @@ struct CaptureContents {
     QVector<CaptureFile> files;
     QStringList notes;
 };
-
-QString listed(const QStringList &items)
-{
-    return items.join(Check::tr(", ", "between the items of a list"));
-}
 
 QStringList redactionNotes(RecordRedaction redaction, bool recordRead, bool socialRead)
 {

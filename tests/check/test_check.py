@@ -86,7 +86,8 @@ class CheckTool(unittest.TestCase):
              "依赖的 libvendorusb.so.0 未被动态链接器找到"),
             (wrong_function, 1, "libKestrelSE32.so.1 has no function iReadCardBas_noPasam: it is another version",
              "libKestrelSE32.so.1 中没有函数 iReadCardBas_noPasam：这个驱动库的版本"),
-            (SIMULATOR, 0, "libKestrelSE32.so.1: the project's simulated reader", "libKestrelSE32.so.1：这是本项目的模拟读卡器"),
+            (SIMULATOR, 0, "libKestrelSE32.so.1: the project's simulated reader",
+             "libKestrelCardDriver.so.1、libKestrelSE32.so.1：这是本项目的模拟读卡器"),
         ]
         for folder, code, english, chinese in cases:
             for lang, cause in (("C.UTF-8", english), ("zh_CN.UTF-8", chinese)):
