@@ -121,7 +121,8 @@ QString cause(const QString &path, const QString &soname, const QByteArray &reas
     if (!file.isReadable())
         return Check::tr("%1 cannot be read by this user: `ls -l %1` shows its owner and mode.").arg(path);
     const ElfFacts facts = inspectElf(path);
-    if (!facts.elf)
+    const bool validClass = facts.elfClass == ELFCLASS32 || facts.elfClass == ELFCLASS64;
+    if (!facts.elf || !validClass || facts.machine == EM_NONE)
         return Check::tr("%1 is not a shared library: `file %1` says what it is.").arg(path);
     if (facts.elfClass != runningProgram().elfClass)
         return Check::tr("%1 is a %2-bit library, but this machine's programs are %3-bit: ask the vendor for the "

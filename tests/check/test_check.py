@@ -81,6 +81,8 @@ class CheckTool(unittest.TestCase):
             (self.card_library_copy(18, other_machine), 1,
              "libKestrelCardDriver.so.1 is built for", "libKestrelCardDriver.so.1 是为"),
             (self.card_library_copy(4, b"\x01"), 1, "is a 32-bit library", "是 32 位的库"),
+            (self.card_library_copy(4, b"\x00"), 1, "libKestrelCardDriver.so.1 is not a shared library",
+             "libKestrelCardDriver.so.1 不是共享库"),
             (NO_SONAME, 1, "libKestrelCardDriver.so has no SONAME", "libKestrelCardDriver.so 没有 SONAME"),
             (NEEDS_USB, 1, "needs libvendorusb.so.0, which the loader did not find",
              "依赖的 libvendorusb.so.0 未被动态链接器找到"),
