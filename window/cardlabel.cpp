@@ -8,10 +8,19 @@ namespace {
 constexpr ushort ControlPictures = 0x2400;
 constexpr ushort DeletePicture = 0x2421;
 
-// C1 controls and the Unicode line and paragraph separators, which have no symbol of their own.
+// Bidirectional marks, embeddings, overrides and isolates: on a card they could only make a
+// value read in another order, a citizen number backwards.
+bool reorders(ushort c)
+{
+    return c == 0x61c || c == 0x200e || c == 0x200f || (c >= 0x202a && c <= 0x202e) || (c >= 0x2066 && c <= 0x2069);
+}
+
+// C1 controls, the Unicode line and paragraph separators and the bidirectional controls,
+// which have no symbol of their own.
 bool breaksOrHides(QChar c)
 {
-    return (c.unicode() >= 0x80 && c.unicode() <= 0x9f) || c == QChar::LineSeparator || c == QChar::ParagraphSeparator;
+    return (c.unicode() >= 0x80 && c.unicode() <= 0x9f) || c == QChar::LineSeparator || c == QChar::ParagraphSeparator
+        || reorders(c.unicode());
 }
 
 }
