@@ -125,7 +125,8 @@ def close_window(server, window):
 
 def start_program(server, command, runtime_dir):
     """Starts the program (a command list: an emulator may come first) on the server."""
-    env = dict(os.environ, DISPLAY=server.name, QT_QPA_PLATFORM="xcb", XDG_RUNTIME_DIR=runtime_dir)
+    env = {name: value for name, value in os.environ.items() if not name.startswith("QT_")}
+    env.update(DISPLAY=server.name, QT_QPA_PLATFORM="xcb", XDG_RUNTIME_DIR=runtime_dir)
     env.pop("WAYLAND_DISPLAY", None)
     return subprocess.Popen(command, env=env)
 
