@@ -8,7 +8,7 @@ mirror="${DEBIAN_MIRROR:-http://deb.debian.org/debian}"
 bootstrap() {
     local suite="$1"
     shift
-    mmdebstrap --quiet --dpkgopt='path-exclude=/usr/share/man/*' --dpkgopt='path-exclude=/usr/share/doc/*' \
+    mmdebstrap --quiet --aptopt='Acquire::Retries "5"' --dpkgopt='path-exclude=/usr/share/man/*' --dpkgopt='path-exclude=/usr/share/doc/*' \
         --dpkgopt='path-exclude=/usr/share/locale/*' "$@" "$suite" /dev/null "$mirror"
 }
 
