@@ -2,6 +2,7 @@
 
 #include "readerfixture.h"
 
+#include <QFile>
 #include <QImage>
 #include <QTemporaryDir>
 #include <sys/stat.h>
@@ -283,10 +284,10 @@ void IdCardReadTest::photoPathOfExactlyTheBufferSize()
     QImage image(102, 126, QImage::Format_RGB32);
     image.fill(Qt::darkGreen);
     QVERIFY(image.save(dir.filePath("p.png")));
-    QString prefix = dir.path() + '/';
+    QByteArray prefix = QFile::encodeName(dir.path()) + '/';
     if ((300 - prefix.size() - 5) % 2)
         prefix += '/';
-    const QString path = prefix + QString("./").repeated((300 - prefix.size() - 5) / 2) + "p.png";
+    const QByteArray path = prefix + QByteArray("./").repeated((300 - prefix.size() - 5) / 2) + "p.png";
     QCOMPARE(path.size(), 300);
     script().photoPath = path.toStdString();
     click("btn_reread");
