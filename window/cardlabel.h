@@ -28,6 +28,6 @@ private:
 };
 
 // The text as a card label shows it: C0 controls and DEL, which would break the line or hide,
-// become their visible symbols (U+2400 onwards); C1 controls and the Unicode line and paragraph
-// separators become U+FFFD. Everything else stays.
+// become their visible symbols (U+2400 onwards); C1 controls, the Unicode line and paragraph
+// separators and the bidirectional controls become U+FFFD. Everything else stays.
 QString visibleCardText(const QString &text);

@@ -1,7 +1,11 @@
 #include "idcardshow.h"
 
+#include "cardlabel.h"
 #include "pages.h"
+#include "placement.h"
 #include "ui_idcardshow.h"
+
+#include <QLayout>
 
 IDCardShow::IDCardShow(QWidget *parent)
     : QWidget(parent), ui(new Ui_IDCardShow), savedPageIndex(ReadTipPage), fingerprintLength(0)
@@ -55,4 +59,21 @@ void IDCardShow::showPageRememberingCurrent(int page)
         return;
     savedPageIndex = current;
     ui->stackedWidget->setCurrentIndex(page);
+}
+
+// A window's minimum height leaves out what its labels need at its width, so at larger fonts a
+// social security line wrapped onto more lines than the form has room for would be cut: then
+// the window grows to the height its layout asks for at this width.
+void IDCardShow::growToFitWrappedText()
+{
+    // The window's layout would learn of the page just shown only from a posted layout request.
+    layout()->invalidate();
+    layout()->activate();
+    const CardLabel *label = ui->label_shebao;
+    if (label->heightForWidth(label->width()) <= label->height())
+        return;
+    const int frame = frameGeometry().height() - height();
+    const int needed = qMin(heightForWidth(width()), availableScreenHeight(*this) - frame);
+    if (needed > height())
+        resize(width(), needed);
 }

@@ -2,6 +2,7 @@
 
 #include <QWidget>
 #include <QtGlobal>
+#include <limits>
 #include <optional>
 
 #if QT_VERSION_MAJOR >= 6
@@ -36,4 +37,16 @@ void centreOnDesktop(QWidget &window)
 {
     if (const std::optional<QSize> desktop = desktopSize())
         window.move(centredTopLeft(*desktop, window.geometry().size()));
+}
+
+int availableScreenHeight(const QWidget &window)
+{
+#if QT_VERSION_MAJOR >= 6
+    if (const QScreen *screen = window.screen())
+        return screen->availableGeometry().height();
+#else
+    if (const QDesktopWidget *desktop = QApplication::desktop())
+        return desktop->availableGeometry(&window).height();
+#endif
+    return std::numeric_limits<int>::max();
 }
