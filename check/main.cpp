@@ -33,26 +33,25 @@ struct Options {
     QString captureFolder;
 };
 
-bool isControl(ushort c)
+bool isControl(uint c)
 {
-    return c < 0x20 || (c >= 0x7f && c <= 0x9f) || c == 0x61c || c == 0x200e || c == 0x200f || (c >= 0x202a && c <= 0x202e)
-        || (c >= 0x2066 && c <= 0x2069);
+    return c < 0x20 || (c >= 0x7f && c <= 0x9f) || reordersText(c);
 }
 
-// The text with each control character (C0, DEL, C1, bidirectional marks, embeddings,
-// overrides and isolates) written as a visible escape, \x1b or \u202e, so that what the
-// driver or a card holds can neither move the cursor, retitle the terminal, nor reorder a line.
+// The text with each control character (C0, DEL, C1) and each character that would reorder the
+// line (right-to-left letters and digits, bidirectional marks, embeddings, overrides and
+// isolates) written as a visible escape, \x1b or \u202e, so that what the driver or a card
+// holds can neither move the cursor, retitle the terminal, nor reorder a line.
 QString escapedControls(const QString &text)
 {
     QString out;
-    for (const QChar c : text) {
-        const ushort code = c.unicode();
+    for (char32_t code : text.toUcs4()) {
         if (!isControl(code))
-            out += c;
+            out += QString::fromUcs4(&code, 1);
         else if (code < 0x100)
-            out += QStringLiteral("\\x%1").arg(code, 2, 16, QLatin1Char('0'));
+            out += QStringLiteral("\\x%1").arg(uint(code), 2, 16, QLatin1Char('0'));
         else
-            out += QStringLiteral("\\u%1").arg(code, 4, 16, QLatin1Char('0'));
+            out += QStringLiteral("\\u%1").arg(uint(code), 4, 16, QLatin1Char('0'));
     }
     return out;
 }

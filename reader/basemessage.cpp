@@ -27,6 +27,19 @@ QString textInRoom(const char *bytes, int room)
     return QString::fromUtf8(bytesInRoom(bytes, room));
 }
 
+bool reordersText(uint codePoint)
+{
+    switch (QChar::direction(codePoint)) {
+    case QChar::DirR: case QChar::DirAL: case QChar::DirAN:
+    case QChar::DirLRE: case QChar::DirLRO: case QChar::DirRLE: case QChar::DirRLO: case QChar::DirPDF:
+    case QChar::DirLRI: case QChar::DirRLI: case QChar::DirFSI: case QChar::DirPDI:
+        return true;
+    default:
+        // The left-to-right mark is the one mark whose direction is a letter's.
+        return codePoint == 0x200e;
+    }
+}
+
 BirthDate splitBirthDate(const QString &date)
 {
     return {date.mid(0, 4), date.mid(4, 2), date.mid(6, 2)};

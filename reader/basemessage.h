@@ -55,6 +55,11 @@ QByteArray bytesInRoom(const char *bytes, int room);
 // Those bytes decoded as UTF-8; invalid UTF-8 becomes replacement characters.
 QString textInRoom(const char *bytes, int room);
 
+// Whether a code point makes the text around it be drawn in another order: right-to-left
+// letters and digits, and the bidirectional marks, embeddings, overrides and isolates. No
+// card's text holds one, so where one stands a value could only be shown scrambled.
+bool reordersText(uint codePoint);
+
 // A text field's bytes in the record, up to its NUL or the end of its room.
 QByteArray fieldBytes(const BaseMessageRecord &record, RecordField field);
 

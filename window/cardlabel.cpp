@@ -1,5 +1,7 @@
 #include "cardlabel.h"
 
+#include "basemessage.h"
+
 #include <QPainter>
 #include <QStyle>
 
@@ -8,19 +10,23 @@ namespace {
 constexpr ushort ControlPictures = 0x2400;
 constexpr ushort DeletePicture = 0x2421;
 
-// Bidirectional marks, embeddings, overrides and isolates: on a card they could only make a
-// value read in another order, a citizen number backwards.
-bool reorders(ushort c)
+// C1 controls, the Unicode line and paragraph separators, and what would draw a value in
+// another order, none of which has a symbol of its own.
+bool breaksOrHides(uint code)
 {
-    return c == 0x61c || c == 0x200e || c == 0x200f || (c >= 0x202a && c <= 0x202e) || (c >= 0x2066 && c <= 0x2069);
+    return (code >= 0x80 && code <= 0x9f) || code == QChar::LineSeparator || code == QChar::ParagraphSeparator
+        || reordersText(code);
 }
 
-// C1 controls, the Unicode line and paragraph separators and the bidirectional controls,
-// which have no symbol of their own.
-bool breaksOrHides(QChar c)
+QString visibleCharacter(char32_t code)
 {
-    return (c.unicode() >= 0x80 && c.unicode() <= 0x9f) || c == QChar::LineSeparator || c == QChar::ParagraphSeparator
-        || reorders(c.unicode());
+    if (code < 0x20)
+        return QChar(ushort(ControlPictures + code));
+    if (code == 0x7f)
+        return QChar(DeletePicture);
+    if (breaksOrHides(code))
+        return QChar(QChar::ReplacementCharacter);
+    return QString::fromUcs4(&code, 1);
 }
 
 }
@@ -71,14 +77,8 @@ void CardLabel::paintEvent(QPaintEvent *event)
 
 QString visibleCardText(const QString &text)
 {
-    QString shown = text;
-    for (QChar &c : shown) {
-        if (c.unicode() < 0x20)
-            c = QChar(ushort(ControlPictures + c.unicode()));
-        else if (c.unicode() == 0x7f)
-            c = QChar(DeletePicture);
-        else if (breaksOrHides(c))
-            c = QChar::ReplacementCharacter;
-    }
+    QString shown;
+    for (const uint code : text.toUcs4())
+        shown += visibleCharacter(code);
     return shown;
 }

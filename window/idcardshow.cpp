@@ -6,6 +6,7 @@
 #include "ui_idcardshow.h"
 
 #include <QLayout>
+#include <climits>
 
 IDCardShow::IDCardShow(QWidget *parent)
     : QWidget(parent), ui(new Ui_IDCardShow), savedPageIndex(ReadTipPage), fingerprintLength(0)
@@ -63,7 +64,7 @@ void IDCardShow::showPageRememberingCurrent(int page)
 
 // A window's minimum height leaves out what its labels need at its width, so at larger fonts a
 // social security line wrapped onto more lines than the form has room for would be cut: then
-// the window grows to the height its layout asks for at this width.
+// the window grows to the height its layout asks for at this width, within the screen.
 void IDCardShow::growToFitWrappedText()
 {
     // The window's layout would learn of the page just shown only from a posted layout request.
@@ -72,8 +73,20 @@ void IDCardShow::growToFitWrappedText()
     const CardLabel *label = ui->label_shebao;
     if (label->heightForWidth(label->width()) <= label->height())
         return;
+    const std::optional<QRect> screen = availableScreenGeometry(*this);
     const int frame = frameGeometry().height() - height();
-    const int needed = qMin(heightForWidth(width()), availableScreenHeight(*this) - frame);
-    if (needed > height())
-        resize(width(), needed);
+    const int needed = qMin(heightForWidth(width()), screen ? screen->height() - frame : INT_MAX);
+    if (needed <= height())
+        return;
+    resize(width(), needed);
+    if (screen)
+        keepBottomOn(*screen);
+}
+
+// The window grows downwards: it moves up as far as its frame left the free area, never above it.
+void IDCardShow::keepBottomOn(const QRect &screen)
+{
+    const int below = frameGeometry().bottom() - screen.bottom();
+    if (below > 0)
+        move(x(), qMax(screen.top(), y() - below));
 }

@@ -29,6 +29,7 @@ private:
     void showPageRememberingCurrent(int page);
     // Makes the window as tall as its wrapped text needs, never taller than the screen's free area.
     void growToFitWrappedText();
+    void keepBottomOn(const QRect &screen);
 
     Ui_IDCardShow *ui;
     qint32 savedPageIndex;

@@ -2,7 +2,6 @@
 
 #include <QWidget>
 #include <QtGlobal>
-#include <limits>
 #include <optional>
 
 #if QT_VERSION_MAJOR >= 6
@@ -39,14 +38,14 @@ void centreOnDesktop(QWidget &window)
         window.move(centredTopLeft(*desktop, window.geometry().size()));
 }
 
-int availableScreenHeight(const QWidget &window)
+std::optional<QRect> availableScreenGeometry(const QWidget &window)
 {
 #if QT_VERSION_MAJOR >= 6
     if (const QScreen *screen = window.screen())
-        return screen->availableGeometry().height();
+        return screen->availableGeometry();
 #else
     if (const QDesktopWidget *desktop = QApplication::desktop())
-        return desktop->availableGeometry(&window).height();
+        return desktop->availableGeometry(&window);
 #endif
-    return std::numeric_limits<int>::max();
+    return std::nullopt;
 }

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QPoint>
+#include <QRect>
 #include <QSize>
+#include <optional>
 
 class QWidget;
 
@@ -12,6 +14,6 @@ QPoint centredTopLeft(const QSize &desktop, const QSize &window);
 // Moves the window to the middle of the whole desktop; leaves it alone when there is no desktop.
 void centreOnDesktop(QWidget &window);
 
-// The height of the free area (panels left out) of the screen the window is on; unbounded
-// when the toolkit has no screen.
-int availableScreenHeight(const QWidget &window);
+// The free area (panels left out) of the screen the window is on; none when the toolkit has
+// no screen.
+std::optional<QRect> availableScreenGeometry(const QWidget &window);
