@@ -35,23 +35,26 @@ struct Options {
 
 bool isControl(uint c)
 {
-    return c < 0x20 || (c >= 0x7f && c <= 0x9f) || reordersText(c);
+    return c < 0x20 || (c >= 0x7f && c <= 0x9f) || disguisesText(c);
 }
 
-// The text with each control character (C0, DEL, C1) and each character that would reorder the
-// line (right-to-left letters and digits, bidirectional marks, embeddings, overrides and
-// isolates) written as a visible escape, \x1b or \u202e, so that what the driver or a card
-// holds can neither move the cursor, retitle the terminal, nor reorder a line.
+// The text with each control character (C0, DEL, C1) and each character that would hide or
+// reorder the line (format characters such as zero-width spaces and bidirectional overrides,
+// right-to-left letters and digits) written as a visible escape, \x1b or \u202e, so that what
+// the driver or a card holds can neither move the cursor, retitle the terminal, hide, nor
+// reorder a line.
 QString escapedControls(const QString &text)
 {
     QString out;
-    for (char32_t code : text.toUcs4()) {
-        if (!isControl(code))
-            out += QString::fromUcs4(&code, 1);
-        else if (code < 0x100)
-            out += QStringLiteral("\\x%1").arg(uint(code), 2, 16, QLatin1Char('0'));
+    for (int at = 0; at < text.size();) {
+        const CodePoint c = codePointAt(text, at);
+        if (!isControl(c.value))
+            out.append(text.constData() + at, c.length);
+        else if (c.value < 0x100)
+            out += QStringLiteral("\\x%1").arg(c.value, 2, 16, QLatin1Char('0'));
         else
-            out += QStringLiteral("\\u%1").arg(uint(code), 4, 16, QLatin1Char('0'));
+            out += QStringLiteral("\\u%1").arg(c.value, 4, 16, QLatin1Char('0'));
+        at += c.length;
     }
     return out;
 }
@@ -65,13 +68,28 @@ void say(const QString &line)
     std::fflush(stdout);
 }
 
-// Stars for all but `keepStart` leading and `keepEnd` trailing characters; separators stay.
+int characterCount(const QString &text)
+{
+    int count = 0;
+    for (int at = 0; at < text.size(); at += codePointAt(text, at).length)
+        ++count;
+    return count;
+}
+
+// A star for each character but `keepStart` leading and `keepEnd` trailing ones, a surrogate
+// pair being one character; separators stay.
 QString masked(const QString &text, int keepStart, int keepEnd)
 {
-    QString out = text;
-    for (int i = keepStart; i < out.size() - keepEnd; ++i) {
-        if (!QStringLiteral(" |,;:-/.").contains(out[i]))
-            out[i] = '*';
+    const int count = characterCount(text);
+    QString out;
+    for (int at = 0, index = 0; at < text.size(); ++index) {
+        const CodePoint c = codePointAt(text, at);
+        const bool separator = c.value < 0x80 && QStringLiteral(" |,;:-/.").contains(QChar(c.value));
+        if (separator || index < keepStart || index >= count - keepEnd)
+            out.append(text.constData() + at, c.length);
+        else
+            out += QLatin1Char('*');
+        at += c.length;
     }
     return out;
 }

@@ -27,17 +27,20 @@ QString textInRoom(const char *bytes, int room)
     return QString::fromUtf8(bytesInRoom(bytes, room));
 }
 
-bool reordersText(uint codePoint)
+CodePoint codePointAt(const QString &text, int at)
 {
-    switch (QChar::direction(codePoint)) {
-    case QChar::DirR: case QChar::DirAL: case QChar::DirAN:
-    case QChar::DirLRE: case QChar::DirLRO: case QChar::DirRLE: case QChar::DirRLO: case QChar::DirPDF:
-    case QChar::DirLRI: case QChar::DirRLI: case QChar::DirFSI: case QChar::DirPDI:
+    const QChar c = text[at];
+    if (c.isHighSurrogate() && at + 1 < text.size() && text[at + 1].isLowSurrogate())
+        return {QChar::surrogateToUcs4(c, text[at + 1]), 2};
+    return {c.unicode(), 1};
+}
+
+bool disguisesText(uint codePoint)
+{
+    if (QChar::category(codePoint) == QChar::Other_Format)
         return true;
-    default:
-        // The left-to-right mark is the one mark whose direction is a letter's.
-        return codePoint == 0x200e;
-    }
+    const QChar::Direction direction = QChar::direction(codePoint);
+    return direction == QChar::DirR || direction == QChar::DirAL || direction == QChar::DirAN;
 }
 
 BirthDate splitBirthDate(const QString &date)

@@ -55,10 +55,20 @@ QByteArray bytesInRoom(const char *bytes, int room);
 // Those bytes decoded as UTF-8; invalid UTF-8 becomes replacement characters.
 QString textInRoom(const char *bytes, int room);
 
-// Whether a code point makes the text around it be drawn in another order: right-to-left
-// letters and digits, and the bidirectional marks, embeddings, overrides and isolates. No
-// card's text holds one, so where one stands a value could only be shown scrambled.
-bool reordersText(uint codePoint);
+// A character of a text: its code point and the UTF-16 units it takes, two for a surrogate pair.
+struct CodePoint {
+    uint value;
+    int length;
+};
+
+// The character that starts at `at`; an unpaired surrogate is a character of its own.
+CodePoint codePointAt(const QString &text, int at);
+
+// Whether a code point would hide, or draw in another order, the text around it: format
+// characters, which draw nothing (zero-width spaces and joiners, the bidirectional marks,
+// embeddings, overrides and isolates, tags), and right-to-left letters and digits. No card's
+// text holds one, so where one stands a value could only be shown disguised.
+bool disguisesText(uint codePoint);
 
 // A text field's bytes in the record, up to its NUL or the end of its room.
 QByteArray fieldBytes(const BaseMessageRecord &record, RecordField field);

@@ -10,23 +10,12 @@ namespace {
 constexpr ushort ControlPictures = 0x2400;
 constexpr ushort DeletePicture = 0x2421;
 
-// C1 controls, the Unicode line and paragraph separators, and what would draw a value in
-// another order, none of which has a symbol of its own.
+// C1 controls, the Unicode line and paragraph separators, and what would hide or reorder a
+// value, none of which has a symbol of its own.
 bool breaksOrHides(uint code)
 {
     return (code >= 0x80 && code <= 0x9f) || code == QChar::LineSeparator || code == QChar::ParagraphSeparator
-        || reordersText(code);
-}
-
-QString visibleCharacter(char32_t code)
-{
-    if (code < 0x20)
-        return QChar(ushort(ControlPictures + code));
-    if (code == 0x7f)
-        return QChar(DeletePicture);
-    if (breaksOrHides(code))
-        return QChar(QChar::ReplacementCharacter);
-    return QString::fromUcs4(&code, 1);
+        || disguisesText(code);
 }
 
 }
@@ -78,7 +67,17 @@ void CardLabel::paintEvent(QPaintEvent *event)
 QString visibleCardText(const QString &text)
 {
     QString shown;
-    for (const uint code : text.toUcs4())
-        shown += visibleCharacter(code);
+    for (int at = 0; at < text.size();) {
+        const CodePoint c = codePointAt(text, at);
+        if (c.value < 0x20)
+            shown += QChar(ushort(ControlPictures + c.value));
+        else if (c.value == 0x7f)
+            shown += QChar(DeletePicture);
+        else if (breaksOrHides(c.value))
+            shown += QChar(QChar::ReplacementCharacter);
+        else
+            shown.append(text.constData() + at, c.length);
+        at += c.length;
+    }
     return shown;
 }

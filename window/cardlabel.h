@@ -29,6 +29,6 @@ private:
 
 // The text as a card label shows it: C0 controls and DEL, which would break the line or hide,
 // become their visible symbols (U+2400 onwards); C1 controls, the Unicode line and paragraph
-// separators, right-to-left letters and digits and the bidirectional controls, which would
-// draw a value in another order, become U+FFFD. Everything else stays.
+// separators, format characters and right-to-left letters and digits, which would hide or
+// reorder a value, become U+FFFD, one for each character. Everything else stays.
 QString visibleCardText(const QString &text);

@@ -1,5 +1,6 @@
 #include "placement.h"
 
+#include <QLayout>
 #include <QWidget>
 #include <QtGlobal>
 #include <optional>
@@ -34,6 +35,11 @@ static std::optional<QSize> desktopSize()
 
 void centreOnDesktop(QWidget &window)
 {
+    // Until its layout is activated, a window has the form's own size, not the larger minimum
+    // that bigger fonts give it.
+    window.ensurePolished();
+    if (QLayout *layout = window.layout())
+        layout->activate();
     if (const std::optional<QSize> desktop = desktopSize())
         window.move(centredTopLeft(*desktop, window.geometry().size()));
 }

@@ -11,7 +11,8 @@ class QWidget;
 // halves truncate toward zero, so a window wider than the desktop gets a negative x.
 QPoint centredTopLeft(const QSize &desktop, const QSize &window);
 
-// Moves the window to the middle of the whole desktop; leaves it alone when there is no desktop.
+// Moves the window, at the size its layout gives it, to the middle of the whole desktop; leaves
+// it alone when there is no desktop.
 void centreOnDesktop(QWidget &window);
 
 // The free area (panels left out) of the screen the window is on; none when the toolkit has

@@ -27,9 +27,10 @@ CONTROLS = set(range(0x20)) - {0x0a} | {0x7f} | set(range(0x80, 0xa0)) | \
     {0x61c, 0x200e, 0x200f} | set(range(0x202a, 0x202f)) | set(range(0x2066, 0x206a))
 
 
-def reordering(text):
-    """The characters of text that would move the cursor, retitle a terminal or reorder a line."""
-    return {c for c in text if ord(c) in CONTROLS or unicodedata.bidirectional(c) in ("R", "AL", "AN")}
+def disguising(text):
+    """The characters of text that would move the cursor, retitle a terminal, hide or reorder a line."""
+    return {c for c in text if ord(c) in CONTROLS or unicodedata.category(c) == "Cf"
+            or unicodedata.bidirectional(c) in ("R", "AL", "AN")}
 
 
 def tiny_bmp():
@@ -182,6 +183,9 @@ class CheckTool(unittest.TestCase):
         _, shown = self.run_tool("--show-personal-data")
         for value in HOLDER:
             self.assertIn(value, shown)
+        # A character beyond 16 bits is one character, kept whole or one star.
+        _, masked = self.run_tool(scenario="replay:" + self.replay_folder({"name": "𠮷小明".encode()}))
+        self.assertIn("Name: 𠮷**\n", masked)
 
     def test_chinese_locale(self):
         code, out = self.run_tool(scenario="no-reader", lang="zh_CN.UTF-8")
@@ -250,6 +254,8 @@ class CheckTool(unittest.TestCase):
              "北京\\u05d0\\u10900"),
             ("cr in photo path", {}, None, ("photo.\r\x1b[1Abmp", tiny_bmp()), None, "photo.\\x0d\\x1b[1Abmp"),
             ("tab and del in social text", {}, b"a\tb\x7fc\x1b[31m", None, None, "a\\x09b\\x7fc\\x1b[31m"),
+            ("zero-width space and byte order mark in social text", {}, "a\u200bb\ufeffc".encode(), None, None,
+             "a\\u200bb\\ufeffc"),
             ("esc in a library folder", {}, None, None, esc_library, "lib\\x1b[2J"),
         ]
         for name, fields, social, photo, libraries, escaped in cases:
@@ -257,9 +263,9 @@ class CheckTool(unittest.TestCase):
                 folder = self.replay_folder(fields, social, photo)
                 _, out = self.run_tool("--show-personal-data", scenario="replay:" + folder, libraries=libraries)
                 self.assertIn(escaped, out)
-                self.assertFalse(reordering(out), out)
+                self.assertFalse(disguising(out), out)
                 _, masked = self.run_tool(scenario="replay:" + folder, libraries=libraries)
-                self.assertFalse(reordering(masked), masked)
+                self.assertFalse(disguising(masked), masked)
 
     def mounted_full_disk(self, folder):
         os.mkdir(folder)
