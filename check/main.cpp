@@ -219,6 +219,14 @@ void sayOpenAdvice()
                   "either, check the cable and the vendor's driver.").arg(name).arg(uid));
 }
 
+// The card as the tool prints and captures it: as read, or redacted once when asked, so that
+// what is printed is what is written.
+struct ShownCard {
+    BaseMessageRecord record{};
+    RecordRedaction redaction;
+    QByteArray socialText;
+};
+
 // What a capture will hold, and, when redacting, what became of the holder's data.
 struct CaptureContents {
     QVector<CaptureFile> files;
@@ -245,26 +253,20 @@ QString photoNote(const QByteArray &kept)
                           : Check::tr("The photo was replaced by a plain grey picture of the same format and pixel size.");
 }
 
-CaptureContents captureContents(const Options &options, const IdCardRead &read, const QByteArray &photo, const SocialRead &social)
+CaptureContents captureContents(const Options &options, const ShownCard &card, bool recordRead, const QByteArray &photo,
+                                bool socialRead)
 {
     CaptureContents contents;
-    RecordRedaction redaction;
-    if (read.read) {
-        BaseMessageRecord record;
-        std::memcpy(record, read.record, sizeof record);
-        if (options.redact)
-            redaction = redactRecord(record);
-        contents.files << CaptureFile{QStringLiteral("record.bin"), QByteArray(reinterpret_cast<const char *>(record), sizeof record)};
-    }
+    if (recordRead)
+        contents.files << CaptureFile{QStringLiteral("record.bin"),
+                                      QByteArray(reinterpret_cast<const char *>(card.record), sizeof card.record)};
     const QByteArray kept = options.redact ? placeholderPhoto(photo) : photo;
     if (!kept.isEmpty())
         contents.files << CaptureFile{capturedPhotoName(kept), kept};
-    if (social.read) {
-        const QByteArray text = bytesInRoom(social.data, SocialDataBufferSize - 1);
-        contents.files << CaptureFile{QStringLiteral("social.txt"), options.redact ? redactedText(text) : text};
-    }
+    if (socialRead)
+        contents.files << CaptureFile{QStringLiteral("social.txt"), card.socialText};
     if (options.redact) {
-        contents.notes = redactionNotes(redaction, read.read, social.read);
+        contents.notes = redactionNotes(card.redaction, recordRead, socialRead);
         if (!photo.isEmpty())
             contents.notes << photoNote(kept);
     }
@@ -327,14 +329,11 @@ Exit finish(Exit result)
     return result;
 }
 
-// The record as the tool shows it: with fictional values when it is to be redacted.
-HolderFields shownHolder(const IdCardRead &card, const Options &options)
+void takeRecord(ShownCard &shown, const IdCardRead &card, const Options &options)
 {
-    BaseMessageRecord record;
-    std::memcpy(record, card.record, sizeof record);
+    std::memcpy(shown.record, card.record, sizeof shown.record);
     if (options.redact)
-        redactRecord(record);
-    return decodeBaseMessage(record);
+        shown.redaction = redactRecord(shown.record);
 }
 
 Exit check(const Options &options)
@@ -363,10 +362,12 @@ Exit check(const Options &options)
             result = stage;
     };
     say(Check::tr("ID card read:"));
+    ShownCard shown;
     QByteArray photo;
     bool photoShown = false;
     const IdCardRead read = readIdCard(driver.functions, sayCall, [&](const IdCardRead &card) {
-        sayHolder(shownHolder(card, options), options.showPersonalData);
+        takeRecord(shown, card, options);
+        sayHolder(decodeBaseMessage(shown.record), options.showPersonalData);
         const QByteArray path = bytesInRoom(card.photoPath, PhotoPathBufferSize);
         photo = readPhotoFile(path);
         photoShown = sayPhoto(options.redact ? redactedText(path) : path, photo);
@@ -379,13 +380,14 @@ Exit check(const Options &options)
     const SocialRead social = readSocialCard(driver.functions, sayCall);
     if (social.read) {
         const QByteArray bytes = bytesInRoom(social.data, SocialDataBufferSize - 1);
-        const QString text = QString::fromUtf8(options.redact ? redactedText(bytes) : bytes);
+        shown.socialText = options.redact ? redactedText(bytes) : bytes;
+        const QString text = QString::fromUtf8(shown.socialText);
         say(Check::tr("  Text: %1").arg(options.showPersonalData ? text : masked(text, 0, 0)));
     }
     fail(social.read ? Everything : Social);
 
     if (folder)
-        fail(writeCapture(*folder, options, captureContents(options, read, photo, social)));
+        fail(writeCapture(*folder, options, captureContents(options, shown, read.read, photo, social.read)));
     return finish(result);
 }
 
