@@ -1,6 +1,7 @@
 #include "idcardshow.h"
 #include "nocoredumps.h"
 #include "placement.h"
+#include "standarddescriptors.h"
 
 #include <QApplication>
 
@@ -14,6 +15,9 @@ static void skipOpenGlIntegration()
 
 int main(int argc, char *argv[])
 {
+    // The driver libraries are loaded before main: one may have closed a standard descriptor,
+    // which the X connection would otherwise take.
+    reopenClosedStandardDescriptors();
     disableCoreDumps();
     skipOpenGlIntegration();
     QApplication app(argc, argv);
