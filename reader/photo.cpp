@@ -5,6 +5,7 @@
 #include <QBuffer>
 #include <QFile>
 #include <QImageReader>
+#include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -50,7 +51,7 @@ QByteArray photoFormat(const QByteArray &bytes)
     return {};
 }
 
-QByteArray readPhotoFile(const QByteArray &path)
+PhotoFile openPhotoFile(const QByteArray &path)
 {
     if (path.isEmpty())
         return {};
@@ -58,18 +59,30 @@ QByteArray readPhotoFile(const QByteArray &path)
     // a FIFO or device opens without blocking and is refused.
     const int fd = ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (fd < 0)
-        return {};
+        return {PhotoFile::OpenFailed, errno, {}};
     QFile file;
     if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
         ::close(fd);
-        return {};
+        return {PhotoFile::ReadFailed, 0, {}};
     }
     struct stat info;
-    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size > MaxPhotoFileBytes)
-        return {};
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode))
+        return {PhotoFile::NotRegularFile, 0, {}};
+    if (info.st_size > MaxPhotoFileBytes)
+        return {PhotoFile::TooLarge, 0, {}};
     // One byte more than allowed, so that a file that grew meanwhile shows as too long.
+    errno = 0;
     const QByteArray bytes = file.read(MaxPhotoFileBytes + 1);
-    return bytes.size() > MaxPhotoFileBytes ? QByteArray() : bytes;
+    if (bytes.isEmpty())
+        return {PhotoFile::ReadFailed, errno, {}}; // errno 0: the file is empty
+    if (bytes.size() > MaxPhotoFileBytes)
+        return {PhotoFile::TooLarge, 0, {}};
+    return {PhotoFile::None, 0, bytes};
+}
+
+QByteArray readPhotoFile(const QByteArray &path)
+{
+    return openPhotoFile(path).bytes;
 }
 
 QSize photoSize(const QByteArray &bytes)

@@ -14,8 +14,17 @@ constexpr int MaxJpegScans = 64;
 // The photo's place in the window: a larger picture is scaled down to fit it.
 constexpr QSize PhotoBox(102, 126);
 
-// The file's bytes, read from one non-blocking open of the path's raw bytes (no encoding
-// assumed); empty unless that open finds a regular file of at most MaxPhotoFileBytes.
+// What one non-blocking open of the path's raw bytes (no encoding assumed) found: the bytes
+// of a regular file of at most MaxPhotoFileBytes, or why there are none.
+struct PhotoFile {
+    enum Problem { None, NoPath, OpenFailed, NotRegularFile, TooLarge, ReadFailed };
+    Problem problem = NoPath;
+    int error = 0; // errno of a failed open or read
+    QByteArray bytes;
+};
+PhotoFile openPhotoFile(const QByteArray &path);
+
+// Only the bytes of openPhotoFile: empty when there are none.
 QByteArray readPhotoFile(const QByteArray &path);
 
 // "bmp", "png" or "jpeg" when the bytes begin as a card photo of that format does; else empty.
