@@ -96,8 +96,16 @@ int32_t replayBaseMessage(const std::string &folder, char *photoPath, unsigned c
 // Blocks as long as a real reader takes for one read when the scenario asks for it.
 void waitLikeReader(const Setting &setting)
 {
-    if (setting.scenario == Scenario::Slow)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    std::this_thread::sleep_for(std::chrono::milliseconds(setting.readMilliseconds));
+}
+
+// The seconds of "slow:SECONDS", or 0 when they are not a whole number from 1 to 600.
+int slowSeconds(const std::string &name)
+{
+    if (name.rfind("slow:", 0) != 0 || name.size() > 8 || name.find_first_not_of("0123456789", 5) != std::string::npos)
+        return 0;
+    const int seconds = std::atoi(name.c_str() + 5);
+    return seconds >= 1 && seconds <= 600 ? seconds : 0;
 }
 
 Setting parseSetting(const char *value)
@@ -112,14 +120,16 @@ Setting parseSetting(const char *value)
     if (name == "no-social-card")
         return {Scenario::NoSocialCard, {}};
     if (name == "slow")
-        return {Scenario::Slow, {}};
+        return {Scenario::Slow, {}, 1500};
+    if (slowSeconds(name) > 0)
+        return {Scenario::Slow, {}, slowSeconds(name) * 1000};
     if (name.rfind("replay:", 0) == 0 && name.size() > 7)
         return {Scenario::Replay, name.substr(7)};
     static bool reported = false;
     if (!reported) {
         reported = true;
         std::fprintf(stderr, "KESTREL_SIM=%s is not a scenario; valid: card, no-reader, no-card, "
-                             "no-social-card, slow, replay:FOLDER; using card\n", name.c_str());
+                             "no-social-card, slow, slow:SECONDS, replay:FOLDER; using card\n", name.c_str());
     }
     return {Scenario::Card, {}};
 }

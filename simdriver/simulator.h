@@ -7,6 +7,7 @@
 //   "no-card"         the open succeeds, the base message read fails
 //   "no-social-card"  the social security read fails, the ID card reads as usual
 //   "slow"            as "card", but each read blocks about 1.5 s as a real reader does
+//   "slow:SECONDS"    as "card", but each read blocks SECONDS (1 to 600), as a slow reader may
 //   "replay:DIR"      returns DIR/record.bin, DIR/photo.* and DIR/social.txt as they are
 
 #include <cstdint>
@@ -27,6 +28,7 @@ enum class Scenario { Card, NoReader, NoCard, NoSocialCard, Slow, Replay };
 struct Setting {
     Scenario scenario;
     std::string replayFolder;
+    int readMilliseconds = 0; // how long each read blocks
 };
 
 // Results the simulated library reports.

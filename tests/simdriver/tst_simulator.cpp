@@ -80,6 +80,7 @@ private slots:
     void defaultSocialCard();
     void scenarios_data();
     void scenarios();
+    void slowReaderBlocks_data();
     void slowReaderBlocks();
     void unknownScenarioFallsBack();
     void replay();
@@ -208,13 +209,23 @@ void SimulatorTest::scenarios()
     QCOMPARE(readSocialCard().first, social);
 }
 
+void SimulatorTest::slowReaderBlocks_data()
+{
+    QTest::addColumn<QByteArray>("scenario");
+    QTest::addColumn<int>("atLeastMs");
+    QTest::newRow("slow") << QByteArray("slow") << 1400;
+    QTest::newRow("slow for a second") << QByteArray("slow:1") << 950;
+}
+
 void SimulatorTest::slowReaderBlocks()
 {
-    qputenv("KESTREL_SIM", "slow");
+    QFETCH(QByteArray, scenario);
+    QFETCH(int, atLeastMs);
+    qputenv("KESTREL_SIM", scenario);
     QElapsedTimer timer;
     timer.start();
     QCOMPARE(readIdCard().result, 0);
-    QVERIFY(timer.elapsed() >= 1400);
+    QVERIFY(timer.elapsed() >= atLeastMs);
 }
 
 void SimulatorTest::unknownScenarioFallsBack()
