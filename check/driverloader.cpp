@@ -7,27 +7,17 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSet>
+#include <algorithm>
 #include <dlfcn.h>
 #include <elf.h>
-#include <link.h>
 #include <vector>
 
 namespace {
 
-const char *const CardDriverSoname = "libKestrelCardDriver.so.1";
-const char *const SocialDriverSoname = "libKestrelSE32.so.1";
-// Exported by the project's simulated reader only; the vendor's libraries have no such symbol.
-const char *const SimulatorMarker = "kestrel_simulator_marker";
 // Bounds on the files looked at and on the ldconfig configuration read: either may hold anything.
 constexpr int MaxFilesPerFolder = 8;
 constexpr qint64 MaxConfigBytes = 1 << 20;
 constexpr int MaxConfigDepth = 4;
-
-struct Library {
-    const char *soname;
-    void *handle = nullptr;
-    QString path;
-};
 
 QString bits(const ElfFacts &facts)
 {
@@ -137,55 +127,18 @@ QString cause(const QString &path, const QString &soname, const QByteArray &reas
     return loadingCause(file, soname, reason);
 }
 
-// The loader's reason, then what each file found under the library's names is.
-QStringList explainMissing(const QString &soname, const QByteArray &reason)
+// The folders LD_LIBRARY_PATH names, as the loader reads it: separated by colons or
+// semicolons, an empty one being the working folder, $ORIGIN the program's folder.
+QStringList libraryPathFolders()
 {
-    QStringList lines{Check::tr("%1 was not loaded: %2").arg(soname, QString::fromLocal8Bit(reason))};
-    const QStringList files = candidates(soname, uniqueFolders());
-    for (const QString &path : files) {
-        const QString explanation = cause(path, soname, reason);
-        if (!explanation.isEmpty())
-            lines << QStringLiteral("  ") + explanation;
+    const QString origin = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalPath();
+    QStringList folders;
+    const QString variable = QString::fromLocal8Bit(qgetenv("LD_LIBRARY_PATH")).replace(QLatin1Char(';'), QLatin1Char(':'));
+    for (QString folder : variable.split(QLatin1Char(':'))) {
+        folder.replace(QStringLiteral("${ORIGIN}"), origin).replace(QStringLiteral("$ORIGIN"), origin);
+        folders << QDir::cleanPath(QDir::current().absoluteFilePath(folder.isEmpty() ? QStringLiteral(".") : folder));
     }
-    if (files.isEmpty())
-        lines << QStringLiteral("  ")
-                + Check::tr("No file whose name begins with %1 is in the folders below.").arg(linkName(soname));
-    return lines;
-}
-
-bool isSimulator(void *handle, const QString &path)
-{
-    void *marker = dlsym(handle, SimulatorMarker);
-    Dl_info info;
-    return marker && dladdr(marker, &info) && QFile::decodeName(info.dli_fname) == path;
-}
-
-Library openLibrary(const char *soname, LoadedDriver &driver)
-{
-    Library library{soname, nullptr, {}};
-    library.handle = dlopen(soname, RTLD_NOW | RTLD_GLOBAL);
-    if (!library.handle) {
-        driver.missingLibraries << explainMissing(QString::fromLatin1(soname), dlerror());
-        return library;
-    }
-    link_map *map = nullptr;
-    dlinfo(library.handle, RTLD_DI_LINKMAP, &map);
-    library.path = map ? QFile::decodeName(map->l_name) : QString();
-    driver.loaded << QStringLiteral("%1: %2").arg(soname, library.path);
-    if (isSimulator(library.handle, library.path))
-        driver.simulated << QString::fromLatin1(soname);
-    return library;
-}
-
-template<typename Function>
-void findFunction(const Library &library, const char *name, Function &function, LoadedDriver &driver)
-{
-    function = library.handle ? reinterpret_cast<Function>(dlsym(library.handle, name)) : nullptr;
-    if (library.handle && !function)
-        driver.missingFunctions << Check::tr("%1 has no function %2: it is another version of the driver than the "
-                                             "one the program needs; ask the vendor for one that has it. "
-                                             "`nm -D %3` lists the library's functions.")
-                                       .arg(library.soname, name, library.path);
+    return folders;
 }
 
 // An ldconfig configuration file's folders, and those of the files its include lines name.
@@ -211,21 +164,43 @@ void readLdconfigFile(const QString &path, int depth, QStringList &folders)
 
 }
 
-LoadedDriver loadDriver()
+QStringList explainMissing(const QString &soname, const QByteArray &reason)
 {
-    LoadedDriver driver;
-    const Library card = openLibrary(CardDriverSoname, driver);
-    const Library social = openLibrary(SocialDriverSoname, driver);
-    DriverFunctions &f = driver.functions;
-    findFunction(card, "ICC_Reader_Open", f.open, driver);
-    findFunction(card, "ICC_GetSAMIDToStr", f.getSamId, driver);
-    findFunction(card, "ICC_Reader_PowerOff", f.powerOff, driver);
-    findFunction(card, "ICC_Reader_PowerOn", f.powerOn, driver);
-    findFunction(card, "ICC_Authenticate", f.authenticate, driver);
-    findFunction(card, "ICC_ReadBaseMsgData", f.readBaseMessage, driver);
-    findFunction(card, "ICC_Reader_Close", f.close, driver);
-    findFunction(social, "iReadCardBas_noPasam", f.readSocial, driver);
-    return driver;
+    QStringList lines{Check::tr("%1 was not loaded: %2").arg(soname, QString::fromLocal8Bit(reason))};
+    const QStringList files = candidates(soname, uniqueFolders());
+    for (const QString &path : files) {
+        const QString explanation = cause(path, soname, reason);
+        if (!explanation.isEmpty())
+            lines << QStringLiteral("  ") + explanation;
+    }
+    if (files.isEmpty())
+        lines << QStringLiteral("  ")
+                + Check::tr("No file whose name begins with %1 is in the folders below.").arg(linkName(soname));
+    return lines;
+}
+
+QString missingFunctionText(const QString &soname, const QString &function, const QString &path)
+{
+    return Check::tr("%1 has no function %2: it is another version of the driver than the one the program needs; "
+                     "ask the vendor for one that has it. `nm -D %3` lists the library's functions.")
+        .arg(soname, function, path);
+}
+
+QStringList foundOnlyThroughLibraryPath(const QStringList &paths)
+{
+    const QStringList libraryPath = libraryPathFolders();
+    QStringList elsewhere = ldconfigFolders();
+    for (const QString &folder : librarySearchFolders())
+        if (!libraryPath.contains(folder))
+            elsewhere << folder;
+    QStringList found;
+    for (const QString &path : paths) {
+        const QFileInfo file(path);
+        const auto there = [&file](const QString &folder) { return QFileInfo::exists(QDir(folder).filePath(file.fileName())); };
+        if (libraryPath.contains(QDir::cleanPath(file.absolutePath())) && std::none_of(elsewhere.begin(), elsewhere.end(), there))
+            found << path;
+    }
+    return found;
 }
 
 QStringList librarySearchFolders()

@@ -159,14 +159,6 @@
       <translation>  文本：%1</translation>
     </message>
     <message>
-      <source>Checks a card reader machine: loads the reader's driver libraries, reads the ID card and the social security card as idcardshow does, and says what each step returned.
-
-Exit codes: 0 everything was read; 1 a driver library did not load or lacks a function; 2 the reader did not open; 3 no ID card was read; 4 the photo cannot be shown; 5 no social security card was read; 6 the capture was refused or not written; 64 wrong options or arguments.</source>
-      <translation>检查读卡终端：加载读卡器的驱动库，像 idcardshow 一样读取身份证和社保卡，并说明每一步的返回值。
-
-退出码：0 全部读取成功；1 驱动库未能加载或缺少函数；2 读卡器未能打开；3 未读到身份证；4 照片无法显示；5 未读到社保卡；6 采集被拒绝或未能写入；64 选项或参数错误。</translation>
-    </message>
-    <message>
       <source>Show the card's data unmasked.</source>
       <translation>显示未遮盖的卡片数据。</translation>
     </message>
@@ -179,16 +171,8 @@ Exit codes: 0 everything was read; 1 a driver library did not load or lacks a fu
       <translation>与 --capture 一起使用：对采集数据脱敏，把持卡人的个人信息替换为虚构数据。</translation>
     </message>
     <message>
-      <source>  %1%2 = %3: %4</source>
-      <translation>  %1%2 = %3：%4</translation>
-    </message>
-    <message>
       <source>%1 bytes</source>
       <translation>%1 字节</translation>
-    </message>
-    <message>
-      <source>    not read: missing, unreadable, not a regular file, empty, or over %1</source>
-      <translation>    未读取：文件不存在、无法读取、不是普通文件、为空或超过 %1</translation>
     </message>
     <message>
       <source>    %1 that the window does not show: it shows BMP, PNG and JPEG pictures of at most %2 pixels a side</source>
@@ -390,6 +374,262 @@ Exit codes: 0 everything was read; 1 a driver library did not load or lacks a fu
     <message>
       <source>--capture needs the name of a folder.</source>
       <translation>--capture 需要一个目录名。</translation>
+    </message>
+    <message>
+      <source>before the libraries were loaded</source>
+      <translation>在加载驱动库之前</translation>
+    </message>
+    <message>
+      <source>while loading %1</source>
+      <translation>在加载 %1 时</translation>
+    </message>
+    <message>
+      <source>after loading %1</source>
+      <translation>在加载 %1 之后</translation>
+    </message>
+    <message>
+      <source>during %1</source>
+      <translation>在调用 %1 时</translation>
+    </message>
+    <message>
+      <source>after %1 returned</source>
+      <translation>在 %1 返回之后</translation>
+    </message>
+    <message>
+      <source>standard input (descriptor 0)</source>
+      <translation>标准输入（描述符 0）</translation>
+    </message>
+    <message>
+      <source>standard output (descriptor 1)</source>
+      <translation>标准输出（描述符 1）</translation>
+    </message>
+    <message>
+      <source>standard error (descriptor 2)</source>
+      <translation>标准错误（描述符 2）</translation>
+    </message>
+    <message>
+      <source>  %1 = %2: %3 (%4; %5)</source>
+      <translation>  %1 = %2：%3（%4；%5）</translation>
+    </message>
+    <message>
+      <source>  %1 = %2: %3 (%4)</source>
+      <translation>  %1 = %2：%3（%4）</translation>
+    </message>
+    <message>
+      <source>    cannot be opened: %1</source>
+      <translation>    无法打开：%1</translation>
+    </message>
+    <message>
+      <source>    not a regular file, but a folder, a FIFO or a device</source>
+      <translation>    不是普通文件，而是目录、FIFO 或设备</translation>
+    </message>
+    <message>
+      <source>    larger than %1, which no card photo is</source>
+      <translation>    大于 %1，不可能是证件照片</translation>
+    </message>
+    <message>
+      <source>    cannot be read: %1</source>
+      <translation>    无法读取：%1</translation>
+    </message>
+    <message>
+      <source>    empty</source>
+      <translation>    文件为空</translation>
+    </message>
+    <message>
+      <source>    a relative path, resolved against the working folder %1, which the library chose</source>
+      <translation>    这是相对路径，相对于驱动库自己选定的工作目录 %1</translation>
+    </message>
+    <message>
+      <source>    a relative path, resolved against the working folder %1: the window finds the file only when started in the folder the library means, and a window started from the desktop menu starts in the user's home folder. Ask the vendor how to make the library name an absolute path.</source>
+      <translation>    这是相对路径，相对于工作目录 %1：只有在驱动库所指的目录中启动窗口，窗口才能找到该文件，而从桌面菜单启动的窗口以用户的主目录为工作目录。请向厂商询问如何让驱动库给出绝对路径。</translation>
+    </message>
+    <message>
+      <source>    It belongs to root, perhaps left by a run with sudo: `sudo chown` gives it back to the window's user.</source>
+      <translation>    该文件属于 root，可能是用 sudo 运行时留下的：用 `sudo chown` 把它还给运行窗口的用户。</translation>
+    </message>
+    <message>
+      <source>  %1 is found only through LD_LIBRARY_PATH: a window started from the desktop menu has no LD_LIBRARY_PATH and will not find it.</source>
+      <translation>  %1 只能通过 LD_LIBRARY_PATH 找到：从桌面菜单启动的窗口没有 LD_LIBRARY_PATH，找不到它。</translation>
+    </message>
+    <message>
+      <source>  Install the vendor's libraries, and every library they need, in /usr/local/lib or in a folder named in a .conf file in /etc/ld.so.conf.d/, run `sudo ldconfig`, and see what a window started from the menu sees with `env -u LD_LIBRARY_PATH idcardshow-check`.</source>
+      <translation>  请把厂商的驱动库及其依赖的所有库安装到 /usr/local/lib，或安装到在 /etc/ld.so.conf.d/ 下以 .conf 结尾的文件中登记的目录，运行 `sudo ldconfig`，再用 `env -u LD_LIBRARY_PATH idcardshow-check` 查看从菜单启动的窗口能找到什么。</translation>
+    </message>
+    <message>
+      <source>  Send the vendor this output (the card's data in it stays masked), the backtrace, and the library's files with their versions.</source>
+      <translation>  请把这段输出（其中的卡片数据已遮盖）、调用栈（backtrace）以及驱动库文件及其版本发给厂商。</translation>
+    </message>
+    <message>
+      <source>  The check could not start the process that runs the vendor's library: %1.</source>
+      <translation>  检查工具无法启动运行厂商驱动库的进程：%1。</translation>
+    </message>
+    <message>
+      <source>  The process that runs the vendor's library crashed %1: %2.</source>
+      <translation>  运行厂商驱动库的进程%1崩溃：%2。</translation>
+    </message>
+    <message>
+      <source>  To see where it crashed, run the check under gdb, which stops at the crash (core files are off on purpose, as they would hold the card's data): gdb -batch -ex 'set follow-fork-mode child' -ex run -ex bt --args idcardshow-check</source>
+      <translation>  要查看崩溃的位置，请在 gdb 中运行检查工具，gdb 会停在崩溃处（程序有意不生成 core 文件，因为其中会含有卡片数据）：gdb -batch -ex 'set follow-fork-mode child' -ex run -ex bt --args idcardshow-check</translation>
+    </message>
+    <message>
+      <source>  The vendor's library ended the process %1, with exit status %2: it called exit or _exit, maybe from a crash handler of its own, and the read did not finish.</source>
+      <translation>  厂商的驱动库%1结束了进程，退出状态为 %2：它调用了 exit 或 _exit（可能在它自己的崩溃处理函数中），读卡没有完成。</translation>
+    </message>
+    <message>
+      <source>  To see where it ended the process: gdb -batch -ex 'set follow-fork-mode child' -ex 'catch syscall exit_group' -ex run -ex bt --args idcardshow-check</source>
+      <translation>  要查看它在哪里结束了进程：gdb -batch -ex 'set follow-fork-mode child' -ex 'catch syscall exit_group' -ex run -ex bt --args idcardshow-check</translation>
+    </message>
+    <message>
+      <source>  Loading %1 did not finish within %2 s: the check stopped it.</source>
+      <translation>  加载 %1 在 %2 秒内没有完成：检查工具已将其终止。</translation>
+    </message>
+    <message>
+      <source>  %1 did not return within %2 s: the check stopped it.</source>
+      <translation>  %1 在 %2 秒内没有返回：检查工具已将其终止。</translation>
+    </message>
+    <message>
+      <source>  The process that runs the vendor's library reported nothing for %1 s %2: the check stopped it.</source>
+      <translation>  运行厂商驱动库的进程%2有 %1 秒没有报告：检查工具已将其终止。</translation>
+    </message>
+    <message>
+      <source>  The process did not end when killed: it waits inside the kernel, as in a USB transfer that never ends, and goes only when the device lets go. Unplug the reader.</source>
+      <translation>  进程被终止后仍未结束：它在内核中等待（例如一次永不结束的 USB 传输），要等设备释放它才会结束。请拔下读卡器。</translation>
+    </message>
+    <message>
+      <source>  A reader that is only slow needs a longer --timeout. To see where the library waits, run `idcardshow-check --timeout 600` and meanwhile, in another terminal, `sudo gdb -batch -p $(pgrep -n -f idcardshow-check) -ex 'thread apply all bt'`.</source>
+      <translation>  读卡器只是慢的话，请加大 --timeout。要查看驱动库卡在哪里，请运行 `idcardshow-check --timeout 600`，同时在另一个终端中运行 `sudo gdb -batch -p $(pgrep -n -f idcardshow-check) -ex 'thread apply all bt'`。</translation>
+    </message>
+    <message>
+      <source>  The reports of the process that runs the vendor's library became garbled %1: the library wrote into the check's channel. The check stopped it.</source>
+      <translation>  运行厂商驱动库的进程发来的报告%1变成了乱码：驱动库向检查工具的通道写入了数据。检查工具已将其终止。</translation>
+    </message>
+    <message>
+      <source>  The vendor's library closed the check's channel %1, or put another file in its place; the check could not follow the read further.</source>
+      <translation>  厂商的驱动库%1关闭了检查工具的通道，或用其他文件占用了它；检查工具无法继续跟踪读卡过程。</translation>
+    </message>
+    <message>
+      <source>running the vendor's library</source>
+      <translation>运行厂商驱动库</translation>
+    </message>
+    <message>
+      <source>waiting for the vendor's library</source>
+      <translation>等待厂商驱动库返回</translation>
+    </message>
+    <message>
+      <source>finding the driver libraries without LD_LIBRARY_PATH</source>
+      <translation>不借助 LD_LIBRARY_PATH 查找驱动库</translation>
+    </message>
+    <message>
+      <source>  %1: %2, loaded in %3</source>
+      <translation>  %1：%2，加载用时 %3</translation>
+    </message>
+    <message>
+      <source>  The vendor's library closed %1 %2.</source>
+      <translation>  厂商的驱动库%2关闭了%1。</translation>
+    </message>
+    <message>
+      <source>  The vendor's library put another file on %1 %2.</source>
+      <translation>  厂商的驱动库%2把%1换成了另一个文件。</translation>
+    </message>
+    <message>
+      <source>  A program then writes its messages into whatever file takes the number next. The window and the check put /dev/null on a closed standard descriptor; the vendor should make the library leave them alone.</source>
+      <translation>  此后程序的信息会写进下一个占用该编号的文件。窗口和检查工具会在被关闭的标准描述符上打开 /dev/null；厂商应当让驱动库不去关闭它们。</translation>
+    </message>
+    <message>
+      <source>  The library wrote %1 more to its standard output, which the check does not show.</source>
+      <translation>  驱动库向标准输出又写了 %1，检查工具不再显示。</translation>
+    </message>
+    <message>
+      <source>  The library wrote %1 more to its standard error, which the check does not show.</source>
+      <translation>  驱动库向标准错误又写了 %1，检查工具不再显示。</translation>
+    </message>
+    <message>
+      <source>  [library stdout] %1</source>
+      <translation>  [驱动库 stdout] %1</translation>
+    </message>
+    <message>
+      <source>  [library stderr] %1</source>
+      <translation>  [驱动库 stderr] %1</translation>
+    </message>
+    <message>
+      <source>    %1  %2 %3 %4: %5</source>
+      <translation>    %1  %2 %3 %4：%5</translation>
+    </message>
+    <message>
+      <source>this user may open it for reading and writing</source>
+      <translation>当前用户可以以读写方式打开</translation>
+    </message>
+    <message>
+      <source>this user may not open it for reading and writing</source>
+      <translation>当前用户不能以读写方式打开</translation>
+    </message>
+    <message>
+      <source>  No device node a reader uses is there (/dev/ttyUSB*, /dev/ttyACM*, /dev/hidraw*, /dev/bus/usb/*/*): is the reader plugged in? `lsusb` lists the USB devices.</source>
+      <translation>  没有读卡器使用的设备节点（/dev/ttyUSB*、/dev/ttyACM*、/dev/hidraw*、/dev/bus/usb/*/*）：读卡器插好了吗？用 `lsusb` 可列出 USB 设备。</translation>
+    </message>
+    <message>
+      <source>  Device nodes a reader may use:</source>
+      <translation>  读卡器可能使用的设备节点：</translation>
+    </message>
+    <message>
+      <source>    and %1 more</source>
+      <translation>    以及另外 %1 个</translation>
+    </message>
+    <message>
+      <source>  This user's groups: %1.</source>
+      <translation>  当前用户所在的组：%1。</translation>
+    </message>
+    <message>
+      <source>  A serial reader (ttyUSB, ttyACM) is usually open to the group dialout, a USB reader (hidraw, /dev/bus/usb) to plugdev or to the group that the vendor's udev rule names. Add the window's user to that group (`sudo usermod -aG dialout %1`, then log in again), or install the vendor's udev rule in /etc/udev/rules.d/, run `sudo udevadm control --reload` and `sudo udevadm trigger`, and unplug the reader and plug it in again.</source>
+      <translation>  串口读卡器（ttyUSB、ttyACM）通常允许 dialout 组使用，USB 读卡器（hidraw、/dev/bus/usb）通常允许 plugdev 组或厂商 udev 规则指定的组使用。请把运行窗口的用户加入该组（`sudo usermod -aG dialout %1`，然后重新登录），或把厂商的 udev 规则安装到 /etc/udev/rules.d/，运行 `sudo udevadm control --reload` 和 `sudo udevadm trigger`，再拔下读卡器重新插上。</translation>
+    </message>
+    <message>
+      <source>  The library was not allowed to open something, most likely the reader's device node (%1).</source>
+      <translation>  驱动库无权打开某个文件，最可能是读卡器的设备节点（%1）。</translation>
+    </message>
+    <message>
+      <source>  A run with sudo may leave files owned by root in the vendor's photo folder, which the window's user then cannot replace: look with `ls -l` afterwards and give them back with `sudo chown`.</source>
+      <translation>  用 sudo 运行可能在厂商的照片目录中留下属于 root 的文件，运行窗口的用户之后无法覆盖它们：运行后用 `ls -l` 查看，并用 `sudo chown` 改回属主。</translation>
+    </message>
+    <message>
+      <source>%1 ms</source>
+      <translation>%1 毫秒</translation>
+    </message>
+    <message>
+      <source>%1 s</source>
+      <translation>%1 秒</translation>
+    </message>
+    <message>
+      <source>errno %1: %2</source>
+      <translation>errno %1：%2</translation>
+    </message>
+    <message>
+      <source>signal %1 (%2)</source>
+      <translation>信号 %1（%2）</translation>
+    </message>
+    <message>
+      <source>signal %1</source>
+      <translation>信号 %1</translation>
+    </message>
+    <message>
+      <source>Wait at most SECONDS (1 to %1, default %2) for the loading of each library and for each call before taking it as hung and stopping it.</source>
+      <translation>加载每个库和每次调用最多等待&lt;秒数&gt;（1 到 %1，默认 %2），超过即认为无响应并将其终止。</translation>
+    </message>
+    <message>
+      <source>SECONDS</source>
+      <translation>秒数</translation>
+    </message>
+    <message>
+      <source>Checks a card reader machine: loads the reader's driver libraries, reads the ID card and the social security card as idcardshow does, and says what each step returned and how long it took. The vendor's libraries run in a process of their own, so that the check can say which library or call crashed, ended the process or did not return.
+
+Exit codes: 0 everything was read; 1 a driver library did not load or lacks a function; 2 the reader did not open; 3 no ID card was read; 4 the photo cannot be shown; 5 no social security card was read; 6 the capture was refused or not written; 7 the vendor's library crashed, ended the process, or closed a standard descriptor or the check's channel; 8 loading a library or a call did not return within --timeout; 9 a driver library, or a library it needs, is found only through LD_LIBRARY_PATH, so a window started from the desktop menu would not find it; 64 wrong options or arguments. 7 and 8 come before the others, 9 only when nothing else failed; otherwise the first failing stage decides.</source>
+      <translation>检查读卡终端：加载读卡器的驱动库，像 idcardshow 一样读取身份证和社保卡，并说明每一步的返回值和用时。厂商的驱动库在单独的进程中运行，因此检查工具能说明是哪个库或哪次调用崩溃、结束了进程或没有返回。
+
+退出码：0 全部读取成功；1 驱动库未能加载或缺少函数；2 读卡器未能打开；3 未读到身份证；4 照片无法显示；5 未读到社保卡；6 采集被拒绝或未能写入；7 厂商的驱动库崩溃、结束了进程，或关闭了标准描述符或检查工具的通道；8 加载库或某次调用在 --timeout 规定的时间内没有返回；9 某个驱动库或它依赖的库只能通过 LD_LIBRARY_PATH 找到，从桌面菜单启动的窗口会找不到它；64 选项或参数错误。7 和 8 优先于其他退出码，9 只在其余步骤都没有失败时使用；其他情况由第一个失败的步骤决定。</translation>
+    </message>
+    <message>
+      <source>--timeout needs a whole number of seconds from 1 to %1.</source>
+      <translation>--timeout 需要 1 到 %1 之间的整数秒数。</translation>
     </message>
   </context>
   <context>

@@ -1,0 +1,89 @@
+#pragma once
+
+// The channel over which the child process that runs the vendor's code reports to the check.
+// A frame is a type byte, a 4-byte length and a payload of fields: 8-byte integers and byte
+// strings of a 4-byte length, all little-endian. What arrives is untrusted, since the vendor's
+// code shares the child with the writer: the parent bounds every frame and field, and anything
+// outside them makes the report garbled.
+
+#include <QByteArray>
+
+enum class Message : quint8 {
+    Loading = 1,      // library
+    Loaded,           // library, loaded, simulated, nanoseconds, path or the loader's reason
+    MissingFunctions, // a bit for each DriverCall whose function was not found
+    Objects,          // count, then the path of each file the libraries' loading brought in
+    Calling,          // call
+    Returned,         // call, result, errno, nanoseconds
+    Descriptor,       // standard descriptor, closed (1) or another file put in its place (0)
+    IdCard,           // photo path, record, photo problem, errno, owner, working folder changed, working folder, photo bytes
+    Social,           // the social security buffer
+    Finished,         // nothing: both reads are done
+};
+
+// The two driver libraries, in the order they load.
+enum class DriverLibrary { Card, Social };
+const char *sonameOf(DriverLibrary library);
+
+// The child's exit status when it could no longer write to the channel: the vendor's code
+// closed it or put another file in its place.
+constexpr int ChannelBrokenStatus = 122;
+
+// The largest frame: the photo file's bytes and the rest of its message.
+constexpr int MaxFrameBytes = 1024 * 1024 + 64 * 1024;
+// Far more frames than the loading and both reads send.
+constexpr int MaxFrames = 256;
+
+// A frame's payload, built field by field.
+class Payload
+{
+public:
+    Payload &integer(qint64 value);
+    Payload &bytes(const QByteArray &value);
+    QByteArray frame(Message type) const;
+
+private:
+    QByteArray m_fields;
+};
+
+// Reads a payload's fields in order. Once a field is missing or outside its bounds, every
+// further field reads as 0 or empty and complete() is false.
+class PayloadReader
+{
+public:
+    explicit PayloadReader(const QByteArray &payload) : m_payload(payload) {}
+    qint64 integer(qint64 lowest, qint64 highest);
+    QByteArray bytes(int longest);
+    // Every field read was within its bounds, and nothing is left over.
+    bool complete() const { return m_valid && m_at == m_payload.size(); }
+
+private:
+    const char *take(int count);
+
+    QByteArray m_payload;
+    int m_at = 0;
+    bool m_valid = true;
+};
+
+struct Frame {
+    Message type;
+    QByteArray payload;
+};
+
+// Splits the bytes arriving on the channel into frames.
+class FrameReader
+{
+public:
+    // Takes the bytes that arrived; false from the first sign that they are no report: an
+    // unknown type, a frame over MaxFrameBytes, more than MaxFrames frames.
+    bool feed(const char *bytes, int count);
+    // The next complete frame, if one has arrived.
+    bool next(Frame &frame);
+    // No sign yet that the bytes are no report.
+    bool valid() const { return m_valid; }
+
+private:
+    QByteArray m_buffer;
+    int m_frames = 0;
+    bool m_valid = true;
+};

@@ -1,0 +1,295 @@
+#include "driverchild.h"
+
+#include "childprotocol.h"
+#include "hookeddriver.h"
+#include "photo.h"
+#include "standarddescriptors.h"
+
+#include <QSet>
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <dirent.h>
+#include <dlfcn.h>
+#include <link.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+// Exported by the project's simulated reader only; the vendor's libraries have no such symbol.
+const char *const SimulatorMarker = "kestrel_simulator_marker";
+// Bounds the parent holds the child to; the child keeps within them.
+constexpr int MaxTextBytes = 4096;
+constexpr int MaxObjects = 64;
+
+int channel = -1;
+
+// Writes a whole frame and waits until the parent has taken it in, so that the parent has
+// all the library wrote before the frame when it reads the frame, and nothing written after.
+// A channel that is gone ends the child, as nothing can be reported.
+void send(Message type, const Payload &payload = Payload())
+{
+    const QByteArray frame = payload.frame(type);
+    for (int at = 0; at < frame.size();) {
+        const ssize_t written = ::send(channel, frame.constData() + at, size_t(frame.size() - at), MSG_NOSIGNAL);
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            _exit(ChannelBrokenStatus);
+        at += int(written);
+    }
+    char taken = 0;
+    ssize_t got;
+    do
+        got = recv(channel, &taken, 1, 0);
+    while (got < 0 && errno == EINTR);
+    if (got != 1)
+        _exit(ChannelBrokenStatus);
+}
+
+qint64 nanosecondsNow()
+{
+    timespec now;
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return qint64(now.tv_sec) * 1000000000 + now.tv_nsec;
+}
+
+QByteArray workingFolder()
+{
+    char folder[PATH_MAX];
+    return getcwd(folder, sizeof folder) ? QByteArray(folder) : QByteArray();
+}
+
+// Which file a standard descriptor is, to tell when the vendor's code closed or replaced it.
+struct FileIdentity {
+    bool open = false;
+    dev_t device = 0;
+    ino_t inode = 0;
+    bool operator==(const FileIdentity &other) const
+    {
+        return open == other.open && device == other.device && inode == other.inode;
+    }
+};
+
+FileIdentity identityOf(int fd)
+{
+    struct stat info;
+    if (fstat(fd, &info) != 0)
+        return {};
+    return {true, info.st_dev, info.st_ino};
+}
+
+FileIdentity standardFiles[3];
+
+void rememberStandardFiles()
+{
+    for (int fd = 0; fd <= 2; ++fd)
+        standardFiles[fd] = identityOf(fd);
+}
+
+// Reports each standard descriptor the last step closed or replaced, then puts /dev/null on a
+// closed one, so that nothing opened later takes its number.
+void reportStandardDescriptors()
+{
+    for (int fd = 0; fd <= 2; ++fd) {
+        const FileIdentity now = identityOf(fd);
+        if (!(now == standardFiles[fd]))
+            send(Message::Descriptor, Payload().integer(fd).integer(now.open ? 0 : 1));
+    }
+    reopenClosedStandardDescriptors();
+    rememberStandardFiles();
+}
+
+bool isSimulator(void *handle, const char *path)
+{
+    void *marker = dlsym(handle, SimulatorMarker);
+    Dl_info info;
+    return marker && dladdr(marker, &info) && info.dli_fname && qstrcmp(info.dli_fname, path) == 0;
+}
+
+void *load(DriverLibrary library)
+{
+    send(Message::Loading, Payload().integer(int(library)));
+    const qint64 started = nanosecondsNow();
+    void *handle = dlopen(sonameOf(library), RTLD_NOW | RTLD_GLOBAL);
+    const qint64 elapsed = nanosecondsNow() - started;
+    QByteArray text;
+    bool simulated = false;
+    if (handle) {
+        link_map *map = nullptr;
+        dlinfo(handle, RTLD_DI_LINKMAP, &map);
+        text = map ? QByteArray(map->l_name) : QByteArray();
+        simulated = isSimulator(handle, text.constData());
+    } else {
+        const char *reason = dlerror();
+        text = reason ? QByteArray(reason) : QByteArray();
+    }
+    send(Message::Loaded, Payload().integer(int(library)).integer(handle != nullptr).integer(simulated).integer(elapsed)
+                              .bytes(text.left(MaxTextBytes)));
+    reportStandardDescriptors();
+    return handle;
+}
+
+QSet<QByteArray> loadedObjects()
+{
+    QSet<QByteArray> objects;
+    dl_iterate_phdr([](dl_phdr_info *info, size_t, void *data) {
+        if (info->dlpi_name && info->dlpi_name[0])
+            static_cast<QSet<QByteArray> *>(data)->insert(QByteArray(info->dlpi_name).left(MaxTextBytes));
+        return 0;
+    }, &objects);
+    return objects;
+}
+
+void sendObjectsBroughtIn(const QSet<QByteArray> &before)
+{
+    QList<QByteArray> paths = (loadedObjects() - before).values();
+    std::sort(paths.begin(), paths.end());
+    paths = paths.mid(0, MaxObjects);
+    Payload payload;
+    payload.integer(paths.size());
+    for (const QByteArray &path : paths)
+        payload.bytes(path);
+    send(Message::Objects, payload);
+}
+
+DriverFunctions &loadedFunctions()
+{
+    static DriverFunctions functions{};
+    return functions;
+}
+
+// Looks a function up; true when the library loaded but lacks it.
+template<typename Function>
+bool lacks(void *library, DriverCall call, Function &function)
+{
+    function = library ? reinterpret_cast<Function>(dlsym(library, driverCallName(call))) : nullptr;
+    return library && !function;
+}
+
+qint64 findFunctions(void *card, void *social)
+{
+    DriverFunctions &f = loadedFunctions();
+    const bool missing[] = {lacks(card, DriverCall::Open, f.open),
+                            lacks(card, DriverCall::GetSamId, f.getSamId),
+                            lacks(card, DriverCall::PowerOff, f.powerOff),
+                            lacks(card, DriverCall::PowerOn, f.powerOn),
+                            lacks(card, DriverCall::Authenticate, f.authenticate),
+                            lacks(card, DriverCall::ReadBaseMessage, f.readBaseMessage),
+                            lacks(card, DriverCall::Close, f.close),
+                            lacks(social, DriverCall::ReadSocial, f.readSocial)};
+    qint64 mask = 0;
+    for (int call = 0; call < int(sizeof missing); ++call)
+        mask |= qint64(missing[call]) << call;
+    return mask;
+}
+
+// Reports each call of the reads before it runs and after it returns.
+struct ReportingHooks {
+    static const DriverFunctions &driver() { return loadedFunctions(); }
+    static void before(DriverCall call)
+    {
+        send(Message::Calling, Payload().integer(int(call)));
+        started = nanosecondsNow();
+        errno = 0;
+    }
+    static void after(DriverCall call, int64_t result)
+    {
+        const int error = errno;
+        const qint64 elapsed = nanosecondsNow() - started;
+        send(Message::Returned, Payload().integer(int(call)).integer(result).integer(error).integer(elapsed));
+        reportStandardDescriptors();
+    }
+    static qint64 started;
+};
+qint64 ReportingHooks::started = 0;
+
+QByteArray startFolder;
+
+// What the base message read returned, and the photo file it names, opened while the reader
+// is still open, as the window opens it.
+void sendIdCard(const IdCardRead &read)
+{
+    const QByteArray path = bytesInRoom(read.photoPath, PhotoPathBufferSize);
+    const PhotoFile photo = openPhotoFile(path);
+    const QByteArray folder = workingFolder();
+    struct stat info;
+    const qint64 owner = !path.isEmpty() && stat(path.constData(), &info) == 0 ? qint64(info.st_uid) : -1;
+    send(Message::IdCard, Payload()
+                              .bytes(path)
+                              .bytes(QByteArray(reinterpret_cast<const char *>(read.record), sizeof read.record))
+                              .integer(photo.problem)
+                              .integer(photo.error)
+                              .integer(owner)
+                              .integer(folder != startFolder)
+                              .bytes(folder.left(MaxTextBytes))
+                              .bytes(photo.bytes));
+}
+
+void read()
+{
+    const DriverFunctions driver = hookedDriver<ReportingHooks>();
+    const auto unobserved = [](DriverCall, int64_t) {};
+    readIdCard(driver, unobserved, sendIdCard);
+    const SocialRead social = readSocialCard(driver, unobserved);
+    if (social.read)
+        send(Message::Social, Payload().bytes(QByteArray(social.data, sizeof social.data)));
+}
+
+// Leaves the child only 0 to 2 and the channel: the vendor's code gets nothing of the parent's,
+// neither its terminal nor a capture folder.
+void closeInheritedDescriptors()
+{
+    std::vector<int> inherited;
+    if (DIR *folder = opendir("/proc/self/fd")) {
+        while (const dirent *entry = readdir(folder)) {
+            char *end = nullptr;
+            const long fd = std::strtol(entry->d_name, &end, 10);
+            if (end != entry->d_name && *end == '\0' && fd > 2 && fd != channel && fd != dirfd(folder))
+                inherited.push_back(int(fd));
+        }
+        closedir(folder);
+    }
+    for (int fd : inherited)
+        close(fd);
+}
+
+void takeDescriptors(int output, int error)
+{
+    const int null = open("/dev/null", O_RDWR);
+    dup2(null, STDIN_FILENO);
+    dup2(output, STDOUT_FILENO);
+    dup2(error, STDERR_FILENO);
+    closeInheritedDescriptors();
+    // As on a terminal, where the window's library usually writes: a line at a time.
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
+}
+
+}
+
+void runDriverChild(int channelFd, int output, int error)
+{
+    setpgid(0, 0);
+    channel = channelFd;
+    takeDescriptors(output, error);
+    rememberStandardFiles();
+    startFolder = workingFolder();
+    const QSet<QByteArray> before = loadedObjects();
+    void *card = load(DriverLibrary::Card);
+    void *social = load(DriverLibrary::Social);
+    const qint64 missing = findFunctions(card, social);
+    if (missing)
+        send(Message::MissingFunctions, Payload().integer(missing));
+    sendObjectsBroughtIn(before);
+    if (card && social && !missing)
+        read();
+    std::fflush(stdout);
+    send(Message::Finished);
+    _exit(0);
+}

@@ -1,0 +1,514 @@
+#include "report.h"
+
+#include "basemessage.h"
+#include "capturereport.h"
+#include "driverloader.h"
+#include "output.h"
+#include "readerdevices.h"
+#include "supervisor.h"
+#include "text.h"
+
+#include <QDir>
+#include <QFile>
+#include <QVector>
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <memory>
+#include <unistd.h>
+
+namespace {
+
+QString callArguments(DriverCall call)
+{
+    switch (call) {
+    case DriverCall::Open: return "(\"\")";
+    case DriverCall::GetSamId: return "(0, samId)";
+    case DriverCall::PowerOff: return "(0, 0x31)";
+    case DriverCall::PowerOn: return "(0, 0x31, reply)";
+    case DriverCall::Authenticate: return "(0)";
+    case DriverCall::ReadBaseMessage: return "(0, 0, photoPath, record)";
+    case DriverCall::Close: return "()";
+    case DriverCall::ReadSocial: return "(1, 100, data)";
+    }
+    return {};
+}
+
+QString callText(DriverCall call)
+{
+    return QLatin1String(driverCallName(call)) + callArguments(call);
+}
+
+QString meaning(DriverCall call, int64_t result)
+{
+    switch (call) {
+    case DriverCall::Open:
+        return result == 1 ? Check::tr("the reader is open")
+                           : Check::tr("the reader did not open: is it connected, may this user use it, is the vendor's driver set up?");
+    case DriverCall::ReadBaseMessage:
+        return result == 0 ? Check::tr("the ID card was read") : Check::tr("no ID card was read: is one on the reader?");
+    case DriverCall::ReadSocial:
+        return result == 0 ? Check::tr("the social security card was read")
+                           : Check::tr("no social security card was read: is one in the reader?");
+    default:
+        return result == 0 ? Check::tr("success; the window does not check this result")
+                           : Check::tr("not 0, which may report a problem; the window does not check this result and goes on");
+    }
+}
+
+// Where the vendor's code was when something happened, to end a sentence.
+QString stepText(const Step &step)
+{
+    const QString library = QLatin1String(sonameOf(step.library));
+    switch (step.kind) {
+    case Step::Start: return Check::tr("before the libraries were loaded");
+    case Step::Loading: return Check::tr("while loading %1").arg(library);
+    case Step::Loaded: return Check::tr("after loading %1").arg(library);
+    case Step::Calling: return Check::tr("during %1").arg(callText(step.call));
+    case Step::Returned: return Check::tr("after %1 returned").arg(callText(step.call));
+    }
+    return {};
+}
+
+QString descriptorName(int fd)
+{
+    switch (fd) {
+    case 0: return Check::tr("standard input (descriptor 0)");
+    case 1: return Check::tr("standard output (descriptor 1)");
+    default: return Check::tr("standard error (descriptor 2)");
+    }
+}
+
+void sayCall(const CallReturn &call)
+{
+    const bool failed = call.call == DriverCall::Open ? call.result != 1 : call.result != 0;
+    const QString line = failed && call.error != 0
+        ? Check::tr("  %1 = %2: %3 (%4; %5)").arg(callText(call.call)).arg(call.result).arg(meaning(call.call, call.result),
+                                                                                          durationText(call.nanoseconds), errnoText(call.error))
+        : Check::tr("  %1 = %2: %3 (%4)").arg(callText(call.call)).arg(call.result).arg(meaning(call.call, call.result),
+                                                                                    durationText(call.nanoseconds));
+    say(line);
+}
+
+QString maskedOrNot(bool show, const QString &text, int keepStart, int keepEnd)
+{
+    return show ? text : masked(text, keepStart, keepEnd);
+}
+
+void sayHolder(const HolderFields &holder, bool show)
+{
+    say(Check::tr("  Name: %1").arg(maskedOrNot(show, holder.name, 1, 0)));
+    say(Check::tr("  Sex: %1").arg(maskedOrNot(show, holder.sex, 0, 0)));
+    say(Check::tr("  Ethnic group: %1").arg(maskedOrNot(show, holder.nation, 0, 0)));
+    say(Check::tr("  Date of birth: %1").arg(maskedOrNot(show, holder.birth.year + holder.birth.month + holder.birth.day, 0, 0)));
+    say(Check::tr("  Address: %1").arg(maskedOrNot(show, holder.address, 3, 0)));
+    say(Check::tr("  Citizen identity number: %1").arg(maskedOrNot(show, holder.idCode, 4, 4)));
+    say(Check::tr("  Issuing authority: %1").arg(maskedOrNot(show, holder.agency, 3, 0)));
+    say(Check::tr("  Period of validity: %1").arg(holder.validity));
+    say(Check::tr("  Fingerprint data: %1 bytes").arg(holder.fingerprint.size()));
+}
+
+// Why the photo file gave no bytes.
+QString photoProblem(const IdCardData &card)
+{
+    switch (card.photo.problem) {
+    case PhotoFile::OpenFailed: return Check::tr("    cannot be opened: %1").arg(errnoText(card.photo.error));
+    case PhotoFile::NotRegularFile: return Check::tr("    not a regular file, but a folder, a FIFO or a device");
+    case PhotoFile::TooLarge: return Check::tr("    larger than %1, which no card photo is").arg(sizeText(MaxPhotoFileBytes));
+    case PhotoFile::ReadFailed:
+        return card.photo.error ? Check::tr("    cannot be read: %1").arg(errnoText(card.photo.error)) : Check::tr("    empty");
+    default: return {};
+    }
+}
+
+// A relative path is resolved against the working folder: true when the window would find the
+// file only if started there.
+bool sayRelativePath(const IdCardData &card)
+{
+    if (card.photoPath.isEmpty() || card.photoPath.startsWith('/'))
+        return false;
+    const QString folder = QFile::decodeName(card.workingFolder);
+    if (card.folderChangedByLibrary) {
+        say(Check::tr("    a relative path, resolved against the working folder %1, which the library chose").arg(folder));
+        return false;
+    }
+    say(Check::tr("    a relative path, resolved against the working folder %1: the window finds the file only when "
+                  "started in the folder the library means, and a window started from the desktop menu starts in the "
+                  "user's home folder. Ask the vendor how to make the library name an absolute path.").arg(folder));
+    return true;
+}
+
+// Says what the photo file holds; true when the window would show it.
+bool sayPhoto(const IdCardData &card, const QByteArray &shownPath)
+{
+    say(Check::tr("  Photo file: %1").arg(shownPath.isEmpty() ? Check::tr("(the library named none)") : QFile::decodeName(shownPath)));
+    const bool onlyFromThere = sayRelativePath(card);
+    if (card.photo.problem != PhotoFile::None) {
+        say(photoProblem(card));
+        if (card.photo.error == EACCES && card.photoOwner == 0 && geteuid() != 0)
+            say(Check::tr("    It belongs to root, perhaps left by a run with sudo: `sudo chown` gives it back to the "
+                          "window's user."));
+        return false;
+    }
+    const QByteArray &bytes = card.photo.bytes;
+    if (decodePhoto(bytes).isNull()) {
+        say(Check::tr("    %1 that the window does not show: it shows BMP, PNG and JPEG pictures of at most %2 pixels a side")
+                .arg(sizeText(bytes.size())).arg(MaxPhotoSide));
+        return false;
+    }
+    const QSize size = photoSize(bytes);
+    say(Check::tr("    %1, %2 × %3 pixels, %4").arg(QString::fromLatin1(photoFormat(bytes).toUpper())).arg(size.width())
+            .arg(size.height()).arg(sizeText(bytes.size())));
+    return !onlyFromThere;
+}
+
+void saySimulated(const QStringList &simulated)
+{
+    if (!simulated.isEmpty())
+        say(Check::tr("  %1: the project's simulated reader (package idcardshow-simdriver), not the vendor's driver; "
+                      "it shows a fictional card. On a reader machine, remove it with "
+                      "`sudo apt-get remove idcardshow-simdriver` and install the vendor's libraries.")
+                .arg(listed(simulated)));
+}
+
+void sayFoldersSearched()
+{
+    say(Check::tr("  The loader looked in these folders, in this order: %1").arg(listed(librarySearchFolders())));
+    say(Check::tr("  and, before the system folders, in ldconfig's cache of the folders named in /etc/ld.so.conf and "
+                  "the *.conf files of /etc/ld.so.conf.d (run `sudo ldconfig` after adding a library): %1")
+            .arg(listed(ldconfigFolders())));
+}
+
+void sayLibraryPathOnly(const QStringList &paths)
+{
+    for (const QString &path : paths)
+        say(Check::tr("  %1 is found only through LD_LIBRARY_PATH: a window started from the desktop menu has no "
+                      "LD_LIBRARY_PATH and will not find it.").arg(path));
+    say(Check::tr("  Install the vendor's libraries, and every library they need, in /usr/local/lib or in a folder "
+                  "named in a .conf file in /etc/ld.so.conf.d/, run `sudo ldconfig`, and see what a window started "
+                  "from the menu sees with `env -u LD_LIBRARY_PATH idcardshow-check`."));
+}
+
+void sayVendorReport()
+{
+    say(Check::tr("  Send the vendor this output (the card's data in it stays masked), the backtrace, and the "
+                  "library's files with their versions."));
+}
+
+void sayEnd(const ChildEnd &end, int timeoutSeconds)
+{
+    const QString where = stepText(end.step);
+    switch (end.how) {
+    case ChildEnd::Finished: return;
+    case ChildEnd::NotStarted:
+        say(Check::tr("  The check could not start the process that runs the vendor's library: %1.").arg(errnoText(end.code)));
+        return;
+    case ChildEnd::Crashed:
+        say(Check::tr("  The process that runs the vendor's library crashed %1: %2.").arg(where, signalText(end.code)));
+        say(Check::tr("  To see where it crashed, run the check under gdb, which stops at the crash (core files are off "
+                      "on purpose, as they would hold the card's data): "
+                      "gdb -batch -ex 'set follow-fork-mode child' -ex run -ex bt --args idcardshow-check"));
+        break;
+    case ChildEnd::Exited:
+        say(Check::tr("  The vendor's library ended the process %1, with exit status %2: it called exit or _exit, maybe "
+                      "from a crash handler of its own, and the read did not finish.").arg(where).arg(end.code));
+        say(Check::tr("  To see where it ended the process: gdb -batch -ex 'set follow-fork-mode child' "
+                      "-ex 'catch syscall exit_group' -ex run -ex bt --args idcardshow-check"));
+        break;
+    case ChildEnd::Hung:
+        if (end.step.kind == Step::Loading)
+            say(Check::tr("  Loading %1 did not finish within %2 s: the check stopped it.")
+                    .arg(QLatin1String(sonameOf(end.step.library))).arg(timeoutSeconds));
+        else if (end.step.kind == Step::Calling)
+            say(Check::tr("  %1 did not return within %2 s: the check stopped it.").arg(callText(end.step.call)).arg(timeoutSeconds));
+        else
+            say(Check::tr("  The process that runs the vendor's library reported nothing for %1 s %2: the check stopped it.")
+                    .arg(timeoutSeconds).arg(where));
+        if (end.stillRunning)
+            say(Check::tr("  The process did not end when killed: it waits inside the kernel, as in a USB transfer that "
+                          "never ends, and goes only when the device lets go. Unplug the reader."));
+        say(Check::tr("  A reader that is only slow needs a longer --timeout. To see where the library waits, run "
+                      "`idcardshow-check --timeout 600` and meanwhile, in another terminal, "
+                      "`sudo gdb -batch -p $(pgrep -n -f idcardshow-check) -ex 'thread apply all bt'`."));
+        break;
+    case ChildEnd::Garbled:
+        say(Check::tr("  The reports of the process that runs the vendor's library became garbled %1: the library wrote "
+                      "into the check's channel. The check stopped it.").arg(where));
+        break;
+    case ChildEnd::ChannelBroken:
+        say(Check::tr("  The vendor's library closed the check's channel %1, or put another file in its place; the check "
+                      "could not follow the read further.").arg(where));
+        break;
+    }
+    sayVendorReport();
+}
+
+QString stageName(Exit stage)
+{
+    switch (stage) {
+    case Libraries: return Check::tr("loading the driver libraries");
+    case Open: return Check::tr("opening the reader");
+    case BaseMessage: return Check::tr("reading the ID card");
+    case Photo: return Check::tr("showing the photo");
+    case Social: return Check::tr("reading the social security card");
+    case LibraryBroke: return Check::tr("running the vendor's library");
+    case NoReturn: return Check::tr("waiting for the vendor's library");
+    case LibraryPathOnly: return Check::tr("finding the driver libraries without LD_LIBRARY_PATH");
+    default: return Check::tr("writing the capture");
+    }
+}
+
+// The pieces of a text between the separators that masking keeps.
+QStringList piecesBetweenSeparators(const QString &text)
+{
+    QStringList pieces{QString()};
+    for (const QChar c : text) {
+        if (QStringLiteral(" |,;:-/.").contains(c))
+            pieces << QString();
+        else
+            pieces.last() += c;
+    }
+    return pieces;
+}
+
+// Personal values of the card and how they are shown masked, to mask them where the library
+// printed them too.
+class PersonalValues
+{
+public:
+    void add(const QString &value, int keepStart, int keepEnd)
+    {
+        // A single character (a sex or an ethnic group) would mask every occurrence of it.
+        if (value.size() >= 2)
+            m_values.append({value, masked(value, keepStart, keepEnd)});
+        std::sort(m_values.begin(), m_values.end(), [](const Value &a, const Value &b) { return a.text.size() > b.text.size(); });
+    }
+    QString maskedIn(QString line) const
+    {
+        for (const Value &value : m_values)
+            line.replace(value.text, value.masked);
+        return line;
+    }
+
+private:
+    struct Value {
+        QString text;
+        QString masked;
+    };
+    QVector<Value> m_values;
+};
+
+class Report : public ChildEvents
+{
+public:
+    explicit Report(const Options &options) : m_options(options) {}
+
+    void stepStarts(const Step &step) override
+    {
+        sayLibraryOutput();
+        if (step.kind == Step::Calling && step.call == DriverCall::Open)
+            say(Check::tr("ID card read:"));
+        if (step.kind == Step::Calling && step.call == DriverCall::ReadSocial)
+            say(Check::tr("Social security card read:"));
+    }
+
+    void loaded(const LibraryLoad &load) override
+    {
+        const QString soname = QLatin1String(sonameOf(load.library));
+        if (load.loaded) {
+            say(Check::tr("  %1: %2, loaded in %3").arg(soname, QFile::decodeName(load.pathOrReason), durationText(load.nanoseconds)));
+            m_paths[int(load.library)] = QFile::decodeName(load.pathOrReason);
+            if (load.simulated) {
+                m_simulated << soname;
+                m_simulatedPaths << m_paths[int(load.library)];
+            }
+        } else {
+            for (const QString &line : explainMissing(soname, load.pathOrReason))
+                say(QStringLiteral("  ") + line);
+            m_missingLibrary = true;
+            fail(Libraries);
+        }
+        sayLibraryOutput();
+    }
+
+    void functionMissing(DriverCall call) override
+    {
+        const DriverLibrary library = call == DriverCall::ReadSocial ? DriverLibrary::Social : DriverLibrary::Card;
+        say(QStringLiteral("  ") + missingFunctionText(QLatin1String(sonameOf(library)), QLatin1String(driverCallName(call)),
+                                                       m_paths[int(library)]));
+        fail(Libraries);
+    }
+
+    void objectsBroughtIn(const QStringList &paths) override
+    {
+        saySimulated(m_simulated);
+        if (m_missingLibrary)
+            sayFoldersSearched();
+        QStringList vendors;
+        for (const QString &path : paths)
+            if (!m_simulatedPaths.contains(path))
+                vendors << path;
+        const QStringList onlyThere = foundOnlyThroughLibraryPath(vendors);
+        if (!onlyThere.isEmpty()) {
+            sayLibraryPathOnly(onlyThere);
+            m_libraryPathOnly = true;
+        }
+        sayLibraryOutput();
+    }
+
+    void returned(const CallReturn &call) override
+    {
+        sayCall(call);
+        // The two reads' output waits for their data, so that it is masked too.
+        if (call.call != DriverCall::ReadBaseMessage && call.call != DriverCall::ReadSocial)
+            sayLibraryOutput();
+        if (!endsRead(call.call, call.result))
+            return;
+        if (call.call == DriverCall::Open)
+            sayOpenAdvice(call.error);
+        fail(call.call == DriverCall::Open ? Open : call.call == DriverCall::ReadBaseMessage ? BaseMessage : Social);
+    }
+
+    void descriptorLost(int fd, bool closed, const Step &step) override
+    {
+        sayLibraryOutput();
+        // The child looks at the descriptors right after each step: the step did it.
+        Step during = step;
+        during.kind = step.kind == Step::Loaded ? Step::Loading : step.kind == Step::Returned ? Step::Calling : step.kind;
+        const QString where = stepText(during);
+        say(closed ? Check::tr("  The vendor's library closed %1 %2.").arg(descriptorName(fd), where)
+                   : Check::tr("  The vendor's library put another file on %1 %2.").arg(descriptorName(fd), where));
+        if (!m_descriptorAdviceGiven)
+            say(Check::tr("  A program then writes its messages into whatever file takes the number next. The window and "
+                          "the check put /dev/null on a closed standard descriptor; the vendor should make the library "
+                          "leave them alone."));
+        m_descriptorAdviceGiven = true;
+        m_libraryBroke = true;
+    }
+
+    void idCardRead(const IdCardData &card) override
+    {
+        m_shown.recordRead = true;
+        std::memcpy(m_shown.record, card.record.constData(), sizeof m_shown.record);
+        const HolderFields holder = decodeBaseMessage(m_shown.record);
+        learnPersonalValues(holder);
+        if (m_options.redact)
+            m_shown.redaction = redactRecord(m_shown.record);
+        sayLibraryOutput();
+        sayHolder(decodeBaseMessage(m_shown.record), m_options.showPersonalData);
+        m_shown.photo = card.photo.bytes;
+        if (!sayPhoto(card, m_options.redact ? redactedText(card.photoPath) : card.photoPath))
+            fail(Photo);
+    }
+
+    void socialRead(const QByteArray &buffer) override
+    {
+        const QByteArray bytes = bytesInRoom(buffer.constData(), SocialDataBufferSize - 1);
+        for (const QString &piece : piecesBetweenSeparators(QString::fromUtf8(bytes)))
+            m_personal.add(piece, 0, 0);
+        sayLibraryOutput();
+        m_shown.socialRead = true;
+        m_shown.socialText = m_options.redact ? redactedText(bytes) : bytes;
+        const QString text = QString::fromUtf8(m_shown.socialText);
+        say(Check::tr("  Text: %1").arg(maskedOrNot(m_options.showPersonalData, text, 0, 0)));
+    }
+
+    void libraryWrote(Stream stream, const QByteArray &line) override
+    {
+        m_output.append({stream, QString::fromUtf8(line)});
+    }
+
+    void libraryOutputLeftOut(Stream stream, qint64 bytes) override
+    {
+        sayLibraryOutput();
+        say(stream == Stream::Output
+                ? Check::tr("  The library wrote %1 more to its standard output, which the check does not show.").arg(sizeText(bytes))
+                : Check::tr("  The library wrote %1 more to its standard error, which the check does not show.").arg(sizeText(bytes)));
+    }
+
+    Exit finish(const ChildEnd &end, CaptureFolder *folder)
+    {
+        sayLibraryOutput();
+        sayEnd(end, m_options.timeoutSeconds);
+        if (end.how == ChildEnd::NotStarted)
+            fail(Libraries);
+        if (folder && !writeCapture(*folder, m_shown, m_options.redact))
+            fail(Capture);
+        const Exit result = exitCode(end);
+        if (result == Everything)
+            say(Check::tr("Result: everything was read (exit code 0)."));
+        else
+            say(Check::tr("Result: %1 failed (exit code %2).").arg(stageName(result)).arg(int(result)));
+        return result;
+    }
+
+private:
+    void fail(Exit stage)
+    {
+        if (m_stage == Everything)
+            m_stage = stage;
+    }
+
+    Exit exitCode(const ChildEnd &end) const
+    {
+        if (end.how == ChildEnd::Hung)
+            return NoReturn;
+        if (m_libraryBroke || (end.how != ChildEnd::Finished && end.how != ChildEnd::NotStarted))
+            return LibraryBroke;
+        if (m_stage != Everything)
+            return m_stage;
+        return m_libraryPathOnly ? LibraryPathOnly : Everything;
+    }
+
+    void learnPersonalValues(const HolderFields &holder)
+    {
+        m_personal.add(holder.name, 1, 0);
+        m_personal.add(holder.birth.year + holder.birth.month + holder.birth.day, 0, 0);
+        m_personal.add(holder.address, 3, 0);
+        m_personal.add(holder.idCode, 4, 4);
+        m_personal.add(holder.agency, 3, 0);
+    }
+
+    // What the library wrote since the last step, marked as the library's and masked as the
+    // card's data is.
+    void sayLibraryOutput()
+    {
+        for (const auto &written : m_output) {
+            const QString text = m_options.showPersonalData ? written.second : m_personal.maskedIn(written.second);
+            say(written.first == Stream::Output ? Check::tr("  [library stdout] %1").arg(text)
+                                                : Check::tr("  [library stderr] %1").arg(text));
+        }
+        m_output.clear();
+    }
+
+    Options m_options;
+    Exit m_stage = Everything;
+    bool m_libraryBroke = false;
+    bool m_libraryPathOnly = false;
+    bool m_missingLibrary = false;
+    bool m_descriptorAdviceGiven = false;
+    QString m_paths[2];
+    QStringList m_simulated;
+    QStringList m_simulatedPaths;
+    ShownCard m_shown;
+    PersonalValues m_personal;
+    QVector<QPair<Stream, QString>> m_output;
+};
+
+}
+
+Exit check(const Options &options)
+{
+    std::unique_ptr<CaptureFolder> folder;
+    if (!options.captureFolder.isEmpty()) {
+        folder.reset(new CaptureFolder(options.captureFolder));
+        if (!folder->refusal().isEmpty()) {
+            say(Check::tr("No capture: %1.").arg(folder->refusal()));
+            return Capture;
+        }
+    }
+    say(Check::tr("Driver libraries:"));
+    Report report(options);
+    const ChildEnd end = superviseDriverChild(options.timeoutSeconds, report);
+    return report.finish(end, folder.get());
+}

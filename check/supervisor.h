@@ -1,0 +1,88 @@
+#pragma once
+
+// The check's side of the child process that runs the vendor's code (driverchild.h): starts
+// it, reads its reports as untrusted, relays what the library writes to standard output and
+// error, stops a step that runs past the deadline, and tells how the child ended.
+
+#include "cardreads.h"
+#include "childprotocol.h"
+#include "photo.h"
+
+#include <QByteArray>
+#include <QStringList>
+
+struct LibraryLoad {
+    DriverLibrary library;
+    bool loaded;
+    bool simulated;
+    qint64 nanoseconds;
+    QByteArray pathOrReason; // the file loaded, or the loader's reason
+};
+
+struct CallReturn {
+    DriverCall call;
+    int64_t result;
+    int error; // errno after the call; the child set it to 0 before
+    qint64 nanoseconds;
+};
+
+struct IdCardData {
+    QByteArray photoPath;
+    QByteArray record; // BaseMessageRecordSize bytes
+    PhotoFile photo;
+    qint64 photoOwner; // the photo file's owner, or -1 when it has none
+    bool folderChangedByLibrary;
+    QByteArray workingFolder; // the child's, when the photo was opened
+};
+
+enum class Stream { Output, Error };
+
+// The step the child reported last.
+struct Step {
+    enum Kind { Start, Loading, Loaded, Calling, Returned } kind = Start;
+    DriverLibrary library = DriverLibrary::Card;
+    DriverCall call = DriverCall::Open;
+    bool running() const { return kind == Loading || kind == Calling; }
+};
+
+// Told of each report as it arrives, in the child's order.
+class ChildEvents
+{
+public:
+    virtual ~ChildEvents() = default;
+    virtual void stepStarts(const Step &step) = 0;
+    virtual void loaded(const LibraryLoad &load) = 0;
+    virtual void functionMissing(DriverCall call) = 0;
+    virtual void objectsBroughtIn(const QStringList &paths) = 0;
+    virtual void returned(const CallReturn &call) = 0;
+    virtual void descriptorLost(int fd, bool closed, const Step &step) = 0;
+    virtual void idCardRead(const IdCardData &card) = 0;
+    virtual void socialRead(const QByteArray &buffer) = 0;
+    // A line the library wrote, cut at MaxRelayedLineBytes, without its newline.
+    virtual void libraryWrote(Stream stream, const QByteArray &line) = 0;
+    virtual void libraryOutputLeftOut(Stream stream, qint64 bytes) = 0;
+};
+
+struct ChildEnd {
+    enum How {
+        Finished,      // both reads done, or nothing to read
+        NotStarted,    // fork or pipe failed; code is errno
+        Crashed,       // code is the signal
+        Exited,        // the vendor's code ended the process; code is the status
+        Hung,          // the step ran past the deadline and was stopped
+        Garbled,       // the child's reports stopped making sense
+        ChannelBroken, // the vendor's code closed or replaced the channel
+    } how = Finished;
+    int code = 0;
+    Step step;                // the step running then, or the last one reported
+    bool stillRunning = false; // killed, but not gone within a second: stuck in the kernel
+};
+
+// What of the library's output is relayed; the rest is counted.
+constexpr int MaxRelayedLineBytes = 1000;
+constexpr int MaxRelayedLines = 100;
+constexpr int MaxRelayedBytes = 16 * 1024;
+
+// Runs the child, handing its reports to `events` as they arrive, until it ends or a step
+// runs for longer than `timeoutSeconds` without reporting back.
+ChildEnd superviseDriverChild(int timeoutSeconds, ChildEvents &events);
