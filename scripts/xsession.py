@@ -123,12 +123,12 @@ def close_window(server, window):
     d.flush()
 
 
-def start_program(server, command, runtime_dir):
+def start_program(server, command, runtime_dir, extra_env=None, stderr=None):
     """Starts the program (a command list: an emulator may come first) on the server."""
     env = {name: value for name, value in os.environ.items() if not name.startswith("QT_")}
-    env.update(DISPLAY=server.name, QT_QPA_PLATFORM="xcb", XDG_RUNTIME_DIR=runtime_dir)
+    env.update(DISPLAY=server.name, QT_QPA_PLATFORM="xcb", XDG_RUNTIME_DIR=runtime_dir, **(extra_env or {}))
     env.pop("WAYLAND_DISPLAY", None)
-    return subprocess.Popen(command, env=env)
+    return subprocess.Popen(command, env=env, stderr=stderr)
 
 
 def screenshot_after_read(program, out):

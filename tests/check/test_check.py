@@ -1,9 +1,11 @@
 #!/usr/bin/python3
 """idcardshow-check against the simulated reader and stand-ins for vendor libraries: each failing
 stage gives its message and exit code, each library that does not load has its cause named,
-wrong arguments point to --help, personal data is masked, the output follows the locale, and
-captures replay, stay private and redact."""
+each library that crashes, ends the process, hangs or closes a descriptor has it named with
+the call, wrong arguments point to --help, personal data is masked, the output follows the
+locale, and captures replay, stay private and redact."""
 
+import concurrent.futures
 import os
 import re
 import resource
@@ -53,6 +55,9 @@ class CheckTool(unittest.TestCase):
         self.runtime = tempfile.TemporaryDirectory()
         os.chmod(self.runtime.name, 0o700)
         self.addCleanup(self.runtime.cleanup)  # after any unmount a test adds
+        self.photo = os.path.join(self.runtime.name, "standin.bmp")
+        with open(self.photo, "wb") as file:
+            file.write(tiny_bmp())
 
     def run_tool(self, *args, scenario="card", libraries=None, lang="C.UTF-8"):
         env = {k: v for k, v in os.environ.items() if not k.startswith("LC_") and k != "LANGUAGE"}
@@ -61,6 +66,17 @@ class CheckTool(unittest.TestCase):
         result = subprocess.run(COMMAND + list(args), env=env, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
                                 timeout=120)
         self.errors = result.stderr.decode("utf-8")
+        return result.returncode, result.stdout.decode("utf-8")
+
+    def run_standin(self, setting, *args, lang="C.UTF-8", timeout=15):
+        """The tool against the stand-ins, STANDIN set, from a working folder of its own; it must end by itself."""
+        env = {k: v for k, v in os.environ.items() if not k.startswith("LC_") and k != "LANGUAGE"}
+        # A sanitizer's own crash handlers and leak check would turn the library's crash or exit into another.
+        asan = env.get("ASAN_OPTIONS", "") + ":detect_leaks=0:handle_segv=0:handle_sigbus=0:handle_sigfpe=0:handle_sigill=0"
+        env.update(LANG=lang, STANDIN=setting, STANDIN_PHOTO=self.photo, LD_LIBRARY_PATH=STANDIN, ASAN_OPTIONS=asan,
+                   XDG_RUNTIME_DIR=self.runtime.name)
+        result = subprocess.run(COMMAND + list(args), env=env, cwd=self.runtime.name, stdout=subprocess.PIPE,
+                                stderr=subprocess.PIPE, timeout=timeout)
         return result.returncode, result.stdout.decode("utf-8")
 
     def card_library_copy(self, offset, value):
@@ -364,6 +380,75 @@ class CheckTool(unittest.TestCase):
         self.run_tool("--capture", folder, "--redact", scenario="replay:" + source)
         code, out = self.run_tool(scenario="replay:" + folder)
         self.assertEqual(code, 0, out)
+
+    def test_misbehaving_libraries(self):
+        """Each way a vendor's library has failed on site: the tool ends by itself with its own code and names
+        the library or call and the cause; the card's data stays masked."""
+        card, social = "libKestrelCardDriver.so.1", "libKestrelSE32.so.1"
+        open_call, read_call = 'ICC_Reader_Open("")', "ICC_ReadBaseMsgData(0, 0, photoPath, record)"
+        social_call = "iReadCardBas_noPasam(1, 100, data)"
+        where = self.runtime.name
+        cases = [
+            # STANDIN, options, exit code, a line in English, in Chinese
+            ("load=segv", [], 7, "crashed while loading %s: signal 11 (SIGSEGV)" % card,
+             "在加载 %s 时崩溃：信号 11（SIGSEGV）" % card),
+            ("load=abort", [], 7, "crashed while loading %s: signal 6 (SIGABRT)" % card,
+             "在加载 %s 时崩溃：信号 6（SIGABRT）" % card),
+            ("load=exit:3", [], 7, "ended the process while loading %s, with exit status 3" % card,
+             "在加载 %s 时结束了进程，退出状态为 3" % card),
+            ("load-se32=segv", [], 7, "crashed while loading %s: signal 11" % social, "在加载 %s 时崩溃：信号 11" % social),
+            ("ICC_Reader_Open=segv", [], 7, "crashed during %s: signal 11 (SIGSEGV)" % open_call,
+             "在调用 %s 时崩溃：信号 11（SIGSEGV）" % open_call),
+            ("ICC_ReadBaseMsgData=abort", [], 7, "crashed during %s: signal 6 (SIGABRT)" % read_call,
+             "在调用 %s 时崩溃：信号 6（SIGABRT）" % read_call),
+            ("iReadCardBas_noPasam=segv", [], 7, "crashed during %s: signal 11" % social_call,
+             "在调用 %s 时崩溃：信号 11" % social_call),
+            ("ICC_Reader_Open=exit:0", [], 7, "ended the process during %s, with exit status 0" % open_call,
+             "在调用 %s 时结束了进程，退出状态为 0" % open_call),
+            ("ICC_ReadBaseMsgData=exit:2", [], 7, "ended the process during %s, with exit status 2" % read_call,
+             "在调用 %s 时结束了进程，退出状态为 2" % read_call),
+            ("load=own-segv-handler,ICC_ReadBaseMsgData=segv", [], 7,
+             "ended the process during %s, with exit status 0" % read_call, "在调用 %s 时结束了进程，退出状态为 0" % read_call),
+            ("ICC_Reader_Open=hang", ["--timeout", "1"], 8, "%s did not return within 1 s" % open_call,
+             "%s 在 1 秒内没有返回" % open_call),
+            ("iReadCardBas_noPasam=hang", ["--timeout", "1"], 8, "%s did not return within 1 s" % social_call,
+             "%s 在 1 秒内没有返回" % social_call),
+            ("load=close:1", [], 7, "closed standard output (descriptor 1) while loading " + card,
+             "在加载 %s 时关闭了标准输出（描述符 1）" % card),
+            ("load=close:2", [], 7, "closed standard error (descriptor 2) while loading " + card,
+             "在加载 %s 时关闭了标准错误（描述符 2）" % card),
+            ("ICC_ReadBaseMsgData=photo-gone", [], 4, "cannot be opened: errno 2: ", "无法打开：errno 2："),
+            ("ICC_ReadBaseMsgData=photo-relative", [], 4, "a relative path, resolved against the working folder " + where,
+             "这是相对路径，相对于工作目录 " + where),
+            ("", [], 9, "libKestrelUsb.so.0 is found only through LD_LIBRARY_PATH", "libKestrelUsb.so.0 只能通过 LD_LIBRARY_PATH 找到"),
+            ("ICC_Reader_Open=eacces", [], 2, "most likely the reader's device node (errno 13: ", "最可能是读卡器的设备节点（errno 13："),
+            # What a hostile library may do to the tool itself.
+            ("ICC_Reader_Open=garble", [], 7, "became garbled during %s" % open_call, "在调用 %s 时变成了乱码" % open_call),
+            ("ICC_ReadBaseMsgData=print", [], 9, "  [library stdout] read 王** 1101**********1233",
+             "  [驱动库 stdout] read 王** 1101**********1233"),
+            ("ICC_Reader_Open=flood", [], 9, "more to its standard output, which the check does not show",
+             "驱动库向标准输出又写了"),
+        ]
+        for setting, options, code, english, chinese in cases:
+            for lang, line, result in (("C.UTF-8", english, "Result: "), ("zh_CN.UTF-8", chinese, "结果：")):
+                with self.subTest(setting=setting, lang=lang):
+                    got, out = self.run_standin(setting, *options, lang=lang)
+                    self.assertEqual(got, code, out)
+                    self.assertIn(line, out)
+                    self.assertTrue(out.splitlines()[-1].startswith(result), out)
+                    self.assertNotIn("王小明", out)
+
+    def test_default_deadline_and_a_slow_read(self):
+        # Side by side: each takes ten seconds.
+        with concurrent.futures.ThreadPoolExecutor() as pool:
+            hang = pool.submit(self.run_standin, "ICC_Reader_Open=hang")  # ends by itself within 15 s
+            slow = pool.submit(self.run_tool, scenario="slow:5", lang="zh_CN.UTF-8")
+            (code, out), (slow_code, slow_out) = hang.result(), slow.result()
+        self.assertEqual(code, 8, out)
+        self.assertIn('ICC_Reader_Open("") did not return within 10 s', out)
+        code, out = slow_code, slow_out
+        self.assertEqual(code, 0, out)
+        self.assertRegex(out, r"ICC_ReadBaseMsgData\(0, 0, photoPath, record\) = 0：已读取身份证（5\.\d 秒）")
 
     def test_core_limit_is_zero(self):
         _, hard = resource.getrlimit(resource.RLIMIT_CORE)

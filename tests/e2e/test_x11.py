@@ -2,10 +2,13 @@
 """End to end on a real X server: the real idcardshow against the simulated reader, under
 Xvfb with the xcb platform. The window opens centred, a click on its read button shows the
 ID card page with the portrait, the program writes no core dump and loads no GL driver, and
-a close from the window system ends it with exit code 0."""
+a close from the window system ends it with exit code 0. Against stand-in libraries that take
+it down during a call, it leaves one line naming the call on standard error; against one that
+closed its standard error while loading, it stays usable."""
 
 import os
 import shutil
+import subprocess
 import sys
 import tempfile
 
@@ -22,7 +25,36 @@ def check(condition, message):
     print("ok:", message)
 
 
-def main(command):
+# STANDIN for the stand-in libraries, the line the window leaves on standard error (None: it
+# leaves none and is closed as usual), and the exit code it ends with.
+MISBEHAVING = [
+    ("ICC_Reader_Open=segv", "the driver library crashed in ICC_Reader_Open: signal 11 (SIGSEGV)", -11),
+    ("ICC_ReadBaseMsgData=abort", "the driver library crashed in ICC_ReadBaseMsgData: signal 6 (SIGABRT)", -6),
+    ("ICC_ReadBaseMsgData=exit:2", "the driver library ended the process in ICC_ReadBaseMsgData: exit status 2", 2),
+    # The library's own crash handler still ends the process, as it would have.
+    ("load=own-segv-handler,ICC_Reader_Open=segv", "the driver library crashed in ICC_Reader_Open: signal 11 (SIGSEGV)", 0),
+    # The failed open's debug message goes to /dev/null, not into the X connection that took fd 2.
+    ("load=close:2,ICC_Reader_Open=eacces", None, 0),
+]
+
+
+def check_last_words(server, command, standin, runtime_dir):
+    # A sanitizer's own crash handlers and leak check would turn the library's crash or exit into another.
+    sanitizer = os.environ.get("ASAN_OPTIONS", "") + ":detect_leaks=0:handle_segv=0:handle_sigbus=0:handle_sigfpe=0"
+    for setting, line, code in MISBEHAVING:
+        env = {"LD_LIBRARY_PATH": standin, "STANDIN": setting, "ASAN_OPTIONS": sanitizer}
+        app = xsession.start_program(server, command, runtime_dir, env, stderr=subprocess.PIPE)
+        window = xsession.find_window(server, "Form")
+        xsession.click_read_button(server, window)
+        if line is None:
+            xsession.click_read_button(server, window)
+            xsession.close_window(server, window)
+        errors = app.communicate(timeout=60)[1].decode("utf-8", "replace")
+        said = line is None or "idcardshow: " + line in errors
+        check(said and app.returncode == code, "%s: exit code %d, %s" % (setting, app.returncode, line or "still usable"))
+
+
+def main(command, standin):
     if not shutil.which("Xvfb") or not shutil.which("xdotool"):
         print("skip: Xvfb or xdotool is not installed")
         return SKIP
@@ -56,11 +88,12 @@ def main(command):
             xsession.close_window(server, window)
             code = app.wait(timeout=60)
             check(code == 0, "exit code %d after WM_DELETE_WINDOW" % code)
+            check_last_words(server, command, standin, runtime_dir)
     finally:
         server.close()
     return 0
 
 
 if __name__ == "__main__":
-    # The program's command: an emulator may come before it.
-    sys.exit(main(sys.argv[1:]))
+    # The program's command (an emulator may come before it), then the stand-ins' folder.
+    sys.exit(main(sys.argv[1:-1], sys.argv[-1]))
