@@ -1,4 +1,4 @@
-// Stand-in driver libraries that misbehave as vendors' libraries do on site. STANDIN lists what
+// Stand-in driver libraries that misbehave as vendors' libraries do on site, or as a hostile one might. STANDIN lists what
 // goes wrong as PLACE=ACTION pairs separated by commas. PLACE is "load" (the card library's
 // constructor), "load-se32" (the social security library's) or a function's name. Otherwise
 // they read a card whose photo is the file STANDIN_PHOTO names.
@@ -72,6 +72,11 @@ std::string misbehave(const std::string &place)
     else if (action == "garble")
         for (int fd = 3; fd < 256; ++fd)
             static_cast<void>(write(fd, "\x03\xff\xff\xff\x7fgarbage", 12));
+    else if (action == "close-all")
+        for (int fd = 3; fd < 256; ++fd)
+            close(fd);
+    else if (action == "leave-child" && fork() == 0)
+        hang();
     return action;
 }
 

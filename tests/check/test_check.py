@@ -428,6 +428,11 @@ class CheckTool(unittest.TestCase):
              "  [驱动库 stdout] read 王** 1101**********1233"),
             ("ICC_Reader_Open=flood", [], 9, "more to its standard output, which the check does not show",
              "驱动库向标准输出又写了"),
+            ("ICC_Reader_Open=close-all", [], 7, "closed the check's channel during " + open_call,
+             "在调用 %s 时关闭了检查工具的通道" % open_call),
+            # A process it leaves behind keeps its output pipes open: the tool ends all the same.
+            ("ICC_Reader_Open=leave-child", [], 9, "libKestrelUsb.so.0 is found only through LD_LIBRARY_PATH",
+             "libKestrelUsb.so.0 只能通过 LD_LIBRARY_PATH 找到"),
         ]
         for setting, options, code, english, chinese in cases:
             for lang, line, result in (("C.UTF-8", english, "Result: "), ("zh_CN.UTF-8", chinese, "结果：")):
