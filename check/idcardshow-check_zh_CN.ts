@@ -631,6 +631,10 @@ Exit codes: 0 everything was read; 1 a driver library did not load or lacks a fu
       <source>--timeout needs a whole number of seconds from 1 to %1.</source>
       <translation>--timeout 需要 1 到 %1 之间的整数秒数。</translation>
     </message>
+    <message>
+      <source>USER</source>
+      <translation>用户名</translation>
+    </message>
   </context>
   <context>
     <name>QCommandLineParser</name>

@@ -103,7 +103,6 @@ QStringList groupsOfThisUser()
 
 void sayPermissionAdvice(const QString &name)
 {
-    say(Check::tr("  This user's groups: %1.").arg(listed(groupsOfThisUser())));
     say(Check::tr("  A serial reader (ttyUSB, ttyACM) is usually open to the group dialout, a USB reader (hidraw, "
                   "/dev/bus/usb) to plugdev or to the group that the vendor's udev rule names. Add the window's "
                   "user to that group (`sudo usermod -aG dialout %1`, then log in again), or install the vendor's "
@@ -129,8 +128,10 @@ void sayOpenAdvice(int error)
                       "once with sudo: if only root opens the reader, that user may not use the device (`id` shows the "
                       "user's groups, `ls -l` on the vendor's device node its owner and mode); if root cannot open it "
                       "either, check the cable and the vendor's driver.").arg(name).arg(uid));
-        sayPermissionAdvice(name);
+        say(Check::tr("  This user's groups: %1.").arg(listed(groupsOfThisUser())));
     }
+    // The window runs as another user than root: what its user needs holds either way.
+    sayPermissionAdvice(uid == 0 ? Check::tr("USER") : name);
     say(Check::tr("  A run with sudo may leave files owned by root in the vendor's photo folder, which the window's "
                   "user then cannot replace: look with `ls -l` afterwards and give them back with `sudo chown`."));
 }

@@ -9,6 +9,8 @@ import concurrent.futures
 import os
 import re
 import resource
+import shlex
+import shutil
 import stat
 import struct
 import subprocess
@@ -442,6 +444,27 @@ class CheckTool(unittest.TestCase):
                     self.assertIn(line, out)
                     self.assertTrue(out.splitlines()[-1].startswith(result), out)
                     self.assertNotIn("王小明", out)
+
+    def test_reader_device_nodes(self):
+        """A failed open lists the reader's device nodes with who may open them, as a user who may not."""
+        mountable = shutil.which("unshare") and shutil.which("setpriv") and subprocess.run(
+            ["unshare", "-m", "mount", "-t", "tmpfs", "tmpfs", "/dev"], stderr=subprocess.DEVNULL).returncode == 0
+        if os.geteuid() != 0 or not mountable:
+            self.skipTest("needs root, unshare and setpriv to give the tool device nodes of its own")
+        nodes = ("mknod -m 666 /dev/null c 1 3 && mknod -m 660 /dev/ttyUSB0 c 188 0 && mknod -m 666 /dev/hidraw0 c 240 0"
+                 " && mkdir -p /dev/bus/usb/001 && mknod -m 664 /dev/bus/usb/001/002 c 189 1")
+        tool = " ".join(shlex.quote(part) for part in COMMAND)
+        script = "mount -t tmpfs tmpfs /dev && %s && exec setpriv --reuid=65534 --regid=65534 --clear-groups %s" % (nodes, tool)
+        env = dict(os.environ, LANG="C.UTF-8", STANDIN="ICC_Reader_Open=eacces", STANDIN_PHOTO=self.photo,
+                   LD_LIBRARY_PATH=STANDIN)
+        done = subprocess.run(["unshare", "-m", "sh", "-c", script], env=env, stdout=subprocess.PIPE, timeout=15)
+        out = done.stdout.decode()
+        self.assertEqual(done.returncode, 2, out)
+        for line in ["/dev/ttyUSB0  crw-rw---- root root: this user may not open it for reading and writing",
+                     "/dev/hidraw0  crw-rw-rw- root root: this user may open it for reading and writing",
+                     "/dev/bus/usb/001/002  crw-rw-r-- root root: this user may not open it for reading and writing",
+                     "`sudo udevadm control --reload` and `sudo udevadm trigger`"]:
+            self.assertIn(line, out)
 
     def test_default_deadline_and_a_slow_read(self):
         # Side by side: each takes ten seconds.
