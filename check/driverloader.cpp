@@ -127,13 +127,16 @@ QString cause(const QString &path, const QString &soname, const QByteArray &reas
     return loadingCause(file, soname, reason);
 }
 
-// The folders LD_LIBRARY_PATH names, as the loader reads it: separated by colons or
-// semicolons, an empty one being the working folder, $ORIGIN the program's folder.
+// The folders LD_LIBRARY_PATH names, as the loader reads it: none when it is unset or empty,
+// else separated by colons or semicolons, an empty one being the working folder, $ORIGIN the
+// program's folder.
 QStringList libraryPathFolders()
 {
     const QString origin = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalPath();
     QStringList folders;
     const QString variable = QString::fromLocal8Bit(qgetenv("LD_LIBRARY_PATH")).replace(QLatin1Char(';'), QLatin1Char(':'));
+    if (variable.isEmpty())
+        return folders;
     for (QString folder : variable.split(QLatin1Char(':'))) {
         folder.replace(QStringLiteral("${ORIGIN}"), origin).replace(QStringLiteral("$ORIGIN"), origin);
         folders << QDir::cleanPath(QDir::current().absoluteFilePath(folder.isEmpty() ? QStringLiteral(".") : folder));

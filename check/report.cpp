@@ -8,7 +8,6 @@
 #include "supervisor.h"
 #include "text.h"
 
-#include <QDir>
 #include <QFile>
 #include <QVector>
 #include <algorithm>
