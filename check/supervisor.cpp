@@ -7,8 +7,9 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
-#include <limits>
+#include <cstring>
 #include <fcntl.h>
+#include <limits>
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/wait.h>

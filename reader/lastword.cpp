@@ -2,6 +2,7 @@
 
 #include "standarddescriptors.h"
 
+#include <cerrno>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
@@ -107,6 +108,7 @@ bool isOurs(const struct sigaction &action)
 
 void vendorCallStarts(DriverCall call)
 {
+    // glibc's on_exit rather than atexit: only it is told the status the library passed to exit.
     static const bool exitWatched = on_exit(onExit, nullptr) == 0;
     static_cast<void>(exitWatched);
     struct sigaction ours;
