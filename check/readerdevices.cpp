@@ -11,6 +11,7 @@
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -92,7 +93,7 @@ QStringList groupsOfThisUser()
 {
     QStringList names;
     const int count = getgroups(0, nullptr);
-    QVector<gid_t> ids(qMax(count, 0));
+    std::vector<gid_t> ids(size_t(qMax(count, 0)));
     if (count > 0 && getgroups(count, ids.data()) == count)
         for (gid_t id : ids)
             names << groupName(id);
