@@ -4,6 +4,7 @@
 #include "kestreldriver.h"
 #include "simulator.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QImage>
 #include <QTemporaryDir>
@@ -134,13 +135,13 @@ void SimulatorTest::portraitInPrivateFolder()
     QTemporaryFile target;
     QVERIFY(target.open());
     readIdCard();
-    QVERIFY(QFile::link(target.fileName(), runtimeDir.filePath("kestrel-sim/photo.bmp.part")));
+    QVERIFY(QFile::link(target.fileName(), QDir(runtimeDir.path()).filePath("kestrel-sim/photo.bmp.part")));
     const IdRead read = readIdCard();
     QCOMPARE(target.size(), qint64(0));
     QVERIFY(QDir::isAbsolutePath(read.photoPath));
-    QCOMPARE(QFileInfo(read.photoPath).absolutePath(), runtimeDir.filePath("kestrel-sim"));
+    QCOMPARE(QFileInfo(read.photoPath).absolutePath(), QDir(runtimeDir.path()).filePath("kestrel-sim"));
     struct stat folder;
-    QCOMPARE(stat(runtimeDir.filePath("kestrel-sim").toLocal8Bit(), &folder), 0);
+    QCOMPARE(stat(QDir(runtimeDir.path()).filePath("kestrel-sim").toLocal8Bit(), &folder), 0);
     QCOMPARE(folder.st_mode & 0777, mode_t(0700));
     struct stat photo;
     QCOMPARE(stat(QFile::encodeName(read.photoPath), &photo), 0);
@@ -157,12 +158,12 @@ void SimulatorTest::sharedFolderIsRefused()
 {
     QTemporaryDir other;
     QVERIFY(QDir(other.path()).mkdir("kestrel-sim"));
-    QVERIFY(QFile::setPermissions(other.filePath("kestrel-sim"), QFileDevice::Permissions(0x7775)));
+    QVERIFY(QFile::setPermissions(QDir(other.path()).filePath("kestrel-sim"), QFileDevice::Permissions(0x7775)));
     qputenv("XDG_RUNTIME_DIR", other.path().toLocal8Bit());
     const IdRead read = readIdCard();
     QCOMPARE(read.result, 0);
     QCOMPARE(read.photoPath, QString());
-    QVERIFY(!QFile::exists(other.filePath("kestrel-sim/photo.bmp")));
+    QVERIFY(!QFile::exists(QDir(other.path()).filePath("kestrel-sim/photo.bmp")));
 }
 
 void SimulatorTest::fingerprintIsDeterministic()
@@ -205,7 +206,7 @@ void SimulatorTest::scenarios()
     QCOMPARE(read.open, open);
     QCOMPARE(read.result, baseMessage);
     QCOMPARE(read.holder.name.isEmpty(), open != 1 || baseMessage != 0);
-    QCOMPARE(readSocialCard().first, social);
+    QCOMPARE(qint64(readSocialCard().first), social);
 }
 
 void SimulatorTest::slowReaderBlocks()
@@ -239,13 +240,13 @@ void SimulatorTest::replay()
     QByteArray record(BaseMessageRecordSize, '\0');
     record.replace(RecordLayout::Name.offset, 6, "\xe6\x9d\x8e\xff\xfe\xfd");
     record.replace(RecordLayout::Sex.offset, 8, "12345678");
-    QFile recordFile(capture.filePath("record.bin"));
+    QFile recordFile(QDir(capture.path()).filePath("record.bin"));
     QVERIFY(recordFile.open(QIODevice::WriteOnly) && recordFile.write(record) == record.size());
     recordFile.close();
     QImage photo(102, 126, QImage::Format_RGB32);
     photo.fill(Qt::magenta);
-    QVERIFY(photo.save(capture.filePath("photo.png")));
-    QFile social(capture.filePath("social.txt"));
+    QVERIFY(photo.save(QDir(capture.path()).filePath("photo.png")));
+    QFile social(QDir(capture.path()).filePath("social.txt"));
     QVERIFY(social.open(QIODevice::WriteOnly));
     social.write(QByteArray(2000, 's'));
     social.close();
@@ -256,7 +257,7 @@ void SimulatorTest::replay()
     QCOMPARE(read.holder.name, QString::fromUtf8("李") + QString(3, QChar::ReplacementCharacter));
     QCOMPARE(read.holder.sex, QStringLiteral("12345678"));
     QCOMPARE(read.holder.fingerprint, QByteArray(1024, '\0'));
-    QCOMPARE(read.photoPath, QFileInfo(capture.filePath("photo.png")).canonicalFilePath());
+    QCOMPARE(read.photoPath, QFileInfo(QDir(capture.path()).filePath("photo.png")).canonicalFilePath());
     QCOMPARE(readSocialCard(), qMakePair(int64_t(0), QString(1024, 's')));
 }
 
@@ -265,7 +266,7 @@ void SimulatorTest::replayWithoutOptionalFiles()
     QTemporaryDir capture;
     qputenv("KESTREL_SIM", "replay:" + capture.path().toLocal8Bit());
     QCOMPARE(readIdCard().result, kestrelsim::NoCardFound);
-    QFile recordFile(capture.filePath("record.bin"));
+    QFile recordFile(QDir(capture.path()).filePath("record.bin"));
     QVERIFY(recordFile.open(QIODevice::WriteOnly));
     recordFile.write(QByteArray(10, 'a'));
     recordFile.close();

@@ -5,6 +5,7 @@
 #include "placement.h"
 #include "reader/readerfixture.h"
 
+#include <QDir>
 #include <QScreen>
 #include <QTemporaryDir>
 #include <sys/stat.h>
@@ -48,7 +49,7 @@ QByteArray recordOf(const RecordBytes &record) { return QByteArray::fromStdStrin
 void CardLabelTest::hostileText_data()
 {
     static QTemporaryDir dir;
-    const QByteArray fifo = QFile::encodeName(dir.filePath("fifo"));
+    const QByteArray fifo = QFile::encodeName(QDir(dir.path()).filePath("fifo"));
     mkfifo(fifo.constData(), 0600);
     const QByteArray fifoImage = "<img src=" + fifo + ">";
     using namespace RecordLayout;

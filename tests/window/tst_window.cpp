@@ -13,6 +13,7 @@
 #include <QStackedWidget>
 #include <QWindow>
 #include <QtTest>
+#include <memory>
 
 class WindowTest : public QObject
 {
