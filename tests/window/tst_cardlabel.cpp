@@ -2,6 +2,7 @@
 // wider, or taller than the screen, whichever read fills it.
 
 #include "cardlabel.h"
+#include "fontdpi.h"
 #include "placement.h"
 #include "reader/readerfixture.h"
 
@@ -17,6 +18,11 @@ class CardLabelTest : public QObject, public ReaderFixture
     Q_OBJECT
 
 private slots:
+    void initTestCase()
+    {
+        if (!fontDpiApplies())
+            QSKIP(FontDpiIgnored);
+    }
     void init()
     {
         startWindow();
