@@ -10,6 +10,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 namespace {
@@ -85,6 +86,8 @@ private slots:
     void unknownScenarioFallsBack();
     void replay();
     void replayWithoutOptionalFiles();
+    void replayRefusesWhatIsNoRegularFile_data();
+    void replayRefusesWhatIsNoRegularFile();
 
 private:
     QTemporaryDir runtimeDir;
@@ -257,8 +260,19 @@ void SimulatorTest::replay()
     QCOMPARE(read.holder.name, QString::fromUtf8("李") + QString(3, QChar::ReplacementCharacter));
     QCOMPARE(read.holder.sex, QStringLiteral("12345678"));
     QCOMPARE(read.holder.fingerprint, QByteArray(1024, '\0'));
-    QCOMPARE(read.photoPath, QFileInfo(QDir(capture.path()).filePath("photo.png")).canonicalFilePath());
     QCOMPARE(readSocialCard(), qMakePair(int64_t(0), QString(1024, 's')));
+    // The photo is reported as a copy in the simulator's own folder, which the replay folder's
+    // owner cannot swap before the window opens it; a later replay's copy replaces it.
+    const QString copies = runtimeDir.path() + "/kestrel-sim/replay/";
+    QCOMPARE(read.photoPath, copies + "photo.png");
+    QFile copy(read.photoPath);
+    QVERIFY(copy.open(QIODevice::ReadOnly));
+    QFile original(capture.path() + "/photo.png");
+    QVERIFY(original.open(QIODevice::ReadOnly));
+    QCOMPARE(copy.readAll(), original.readAll());
+    QVERIFY(original.rename(capture.path() + "/photo.jpg"));
+    QCOMPARE(readIdCard().photoPath, copies + "photo.jpg");
+    QCOMPARE(QDir(copies).entryList(QDir::Files), QStringList{"photo.jpg"});
 }
 
 void SimulatorTest::replayWithoutOptionalFiles()
@@ -275,6 +289,55 @@ void SimulatorTest::replayWithoutOptionalFiles()
     QCOMPARE(read.photoPath, QString());
     QCOMPARE(read.holder.name, QString(6, 'a'));
     QCOMPARE(readSocialCard().first, kestrelsim::NoSocialCardFound);
+}
+
+void SimulatorTest::replayRefusesWhatIsNoRegularFile_data()
+{
+    QTest::addColumn<QByteArray>("name");
+    QTest::addColumn<QByteArray>("kind");
+    QTest::addColumn<QByteArray>("said");
+    for (const QByteArray name : {"record.bin", "social.txt", "photo.bmp"}) {
+        for (const QByteArray kind : {"FIFO", "link", "folder", "device"})
+            QTest::newRow((name + ", " + kind).constData()) << name << kind << name + " not read: it is a " + kind;
+    }
+    QTest::newRow("escapes in the name") << QByteArray("photo.\x1b]0;\\\xe2\x80\xae") << QByteArray("FIFO")
+                                         << QByteArray("photo.\\x1b]0;\\x5c\\xe2\\x80\\xae not read");
+}
+
+// Whatever stands in a file's place, the read that needs it returns at once without it, no
+// photo is reported, and standard error names the file, printably, and says why.
+void SimulatorTest::replayRefusesWhatIsNoRegularFile()
+{
+    QFETCH(QByteArray, name);
+    QFETCH(QByteArray, kind);
+    QFETCH(QByteArray, said);
+    QTemporaryDir capture;
+    const QByteArray path = QFile::encodeName(capture.path()) + '/' + name;
+    QTemporaryFile outside;
+    QVERIFY(outside.open() && outside.write(QByteArray(BaseMessageRecordSize, 'a')) > 0 && outside.flush());
+    if (name != "record.bin")
+        QVERIFY(QFile(capture.path() + "/record.bin").open(QIODevice::WriteOnly));
+    if (kind == "FIFO")
+        QCOMPARE(mkfifo(path.constData(), 0600), 0);
+    else if (kind == "link")
+        QCOMPARE(symlink(QFile::encodeName(outside.fileName()).constData(), path.constData()), 0);
+    else if (kind == "folder")
+        QCOMPARE(mkdir(path.constData(), 0700), 0);
+    else if (mknod(path.constData(), S_IFCHR | 0600, makedev(1, 5)) != 0)
+        QSKIP("making a device node needs root");
+
+    qputenv("KESTREL_SIM", "replay:" + QFile::encodeName(capture.path()));
+    IdRead read;
+    int64_t social = 0;
+    const QByteArray stderrText = standardError([&] {
+        read = readIdCard();
+        social = readSocialCard().first;
+    });
+    QCOMPARE(read.result, name == "record.bin" ? kestrelsim::NoCardFound : 0);
+    QCOMPARE(read.photoPath, QString());
+    QCOMPARE(social, kestrelsim::NoSocialCardFound);
+    QVERIFY2(stderrText.contains(said), stderrText.constData());
+    QVERIFY(!stderrText.contains('\x1b'));
 }
 
 QTEST_APPLESS_MAIN(SimulatorTest)
