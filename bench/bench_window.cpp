@@ -13,6 +13,7 @@
 #include <benchmark/benchmark.h>
 #include <cstdio>
 #include <map>
+#include <memory>
 
 namespace {
 
@@ -76,11 +77,11 @@ struct ScriptedCard {
         fakedriver::reset();
         QImage photo(102, 126, QImage::Format_RGB32);
         photo.fill(QColor(0x6f, 0xa8, 0xdc));
-        photo.save(dir.filePath("photo.bmp"));
+        photo.save(QDir(dir.path()).filePath("photo.bmp"));
         RecordBytes record = sampleRecord();
         record.put(RecordLayout::Fingerprint, QByteArray(1024, '\x5a'));
         fakedriver::script().record = record.bytes;
-        fakedriver::script().photoPath = dir.filePath("photo.bmp").toStdString();
+        fakedriver::script().photoPath = QDir(dir.path()).filePath("photo.bmp").toStdString();
         fakedriver::script().socialText = "社会保障卡|110101199003071233|王小明|男|汉|北京市|2020-01-01";
     }
 };

@@ -46,6 +46,8 @@ void IDCardShow::on_btn_reread_clicked()
         ui->plainTextEdit_fp->setPlainText(fingerprintText(holder.fingerprint));
         ui->label_shebao->clear();
     });
-    if (read.read)
-        showPageRememberingCurrent(CardPage);
+    if (!read.read)
+        return;
+    showPageRememberingCurrent(CardPage);
+    growToFitPage();
 }

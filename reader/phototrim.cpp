@@ -8,24 +8,30 @@
 
 namespace {
 
+// Qt before 5.7 reads an integer only from unsigned bytes.
+const uchar *bytesAt(const QByteArray &bytes, int at)
+{
+    return reinterpret_cast<const uchar *>(bytes.constData() + at);
+}
+
 quint32 bigEndian32(const QByteArray &bytes, int at)
 {
-    return qFromBigEndian<quint32>(bytes.constData() + at);
+    return qFromBigEndian<quint32>(bytesAt(bytes, at));
 }
 
 quint16 bigEndian16(const QByteArray &bytes, int at)
 {
-    return qFromBigEndian<quint16>(bytes.constData() + at);
+    return qFromBigEndian<quint16>(bytesAt(bytes, at));
 }
 
 quint32 littleEndian32(const QByteArray &bytes, int at)
 {
-    return qFromLittleEndian<quint32>(bytes.constData() + at);
+    return qFromLittleEndian<quint32>(bytesAt(bytes, at));
 }
 
 quint16 littleEndian16(const QByteArray &bytes, int at)
 {
-    return qFromLittleEndian<quint16>(bytes.constData() + at);
+    return qFromLittleEndian<quint16>(bytesAt(bytes, at));
 }
 
 // Inflates a zlib stream piece by piece into a small scratch buffer, keeping nothing but the

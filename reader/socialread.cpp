@@ -16,5 +16,5 @@ void IDCardShow::on_pushButton_clicked()
     // The last byte is the terminator's room; text never reaches into it.
     ui->label_shebao->setText(visibleCardText(textInRoom(read.data, SocialDataBufferSize - 1)));
     showPageRememberingCurrent(CardPage);
-    growToFitWrappedText();
+    growToFitPage();
 }

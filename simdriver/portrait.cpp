@@ -1,10 +1,7 @@
 #include "portrait.h"
 
-#include <algorithm>
-#include <climits>
 #include <cstdio>
 #include <cstdlib>
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -105,24 +102,6 @@ std::string writePortrait()
     if (close(fd) != 0 || !written || std::rename(partial.c_str(), path.c_str()) != 0)
         return {};
     return path;
-}
-
-std::string findReplayPhoto(const std::string &folder)
-{
-    DIR *dir = opendir(folder.c_str());
-    if (!dir)
-        return {};
-    std::vector<std::string> names;
-    while (const dirent *entry = readdir(dir)) {
-        if (std::string(entry->d_name).rfind("photo.", 0) == 0)
-            names.push_back(entry->d_name);
-    }
-    closedir(dir);
-    if (names.empty())
-        return {};
-    char resolved[PATH_MAX];
-    const std::string first = folder + "/" + *std::min_element(names.begin(), names.end());
-    return realpath(first.c_str(), resolved) ? std::string(resolved) : std::string();
 }
 
 }

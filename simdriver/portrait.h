@@ -28,7 +28,4 @@ std::string privateFolder();
 // Writes the portrait into the private folder; its absolute path, or empty on failure.
 std::string writePortrait();
 
-// The absolute path of the first file named photo.* in the folder, or empty.
-std::string findReplayPhoto(const std::string &folder);
-
 }

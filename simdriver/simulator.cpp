@@ -2,6 +2,7 @@
 
 #include "citizennumber.h"
 #include "portrait.h"
+#include "replay.h"
 
 #include <algorithm>
 #include <chrono>
@@ -74,23 +75,18 @@ void putPath(char *photoPath, const std::string &path)
         std::memcpy(photoPath, path.c_str(), path.size() + 1);
 }
 
-// Up to `room` bytes of the file, as they are; the count read, or -1 when it cannot be opened.
-long readFilePrefix(const std::string &path, void *into, size_t room)
+int32_t replayBaseMessage(const std::string &folderPath, char *photoPath, unsigned char *record)
 {
-    FILE *file = std::fopen(path.c_str(), "rb");
-    if (!file)
-        return -1;
-    const size_t count = std::fread(into, 1, room, file);
-    std::fclose(file);
-    return long(count);
+    const ReplayFolder folder(folderPath);
+    if (folder.read("record.bin", record, RecordSize) < 0)
+        return NoCardFound;
+    putPath(photoPath, folder.copyPhoto());
+    return 0;
 }
 
-int32_t replayBaseMessage(const std::string &folder, char *photoPath, unsigned char *record)
+int64_t replaySocialCard(const std::string &folderPath, char *data)
 {
-    if (readFilePrefix(folder + "/record.bin", record, RecordSize) < 0)
-        return NoCardFound;
-    putPath(photoPath, findReplayPhoto(folder));
-    return 0;
+    return ReplayFolder(folderPath).read("social.txt", data, SocialTextRoom) < 0 ? NoSocialCardFound : 0;
 }
 
 // Blocks as long as a real reader takes for one read when the scenario asks for it.
@@ -167,7 +163,7 @@ int64_t readSocialCard(char *data)
     case Scenario::NoSocialCard:
         return NoSocialCardFound;
     case Scenario::Replay:
-        return readFilePrefix(setting.replayFolder + "/social.txt", data, SocialTextRoom) < 0 ? NoSocialCardFound : 0;
+        return replaySocialCard(setting.replayFolder, data);
     default: {
         const std::string text = "社会保障卡|" + citizenNumber() + "|王小明|男|汉|北京市|2020-01-01";
         std::memcpy(data, text.c_str(), text.size() + 1);

@@ -8,7 +8,8 @@
 //   "no-social-card"  the social security read fails, the ID card reads as usual
 //   "slow"            as "card", but each read blocks about 1.5 s as a real reader does
 //   "slow:SECONDS"    as "card", but each read blocks SECONDS (1 to 600), as a slow reader may
-//   "replay:DIR"      returns DIR/record.bin, DIR/photo.* and DIR/social.txt as they are
+//   "replay:DIR"      returns DIR/record.bin, a copy of DIR/photo.* and DIR/social.txt as they
+//                     are, when each is a regular file directly in DIR (replay.h)
 
 #include <cstdint>
 #include <string>

@@ -1,6 +1,5 @@
 #include "idcardshow.h"
 
-#include "cardlabel.h"
 #include "pages.h"
 #include "placement.h"
 #include "ui_idcardshow.h"
@@ -62,23 +61,44 @@ void IDCardShow::showPageRememberingCurrent(int page)
     ui->stackedWidget->setCurrentIndex(page);
 }
 
-// A window's minimum height leaves out what its labels need at its width, so at larger fonts a
-// social security line wrapped onto more lines than the form has room for would be cut: then
-// the window grows to the height its layout asks for at this width, within the screen.
-void IDCardShow::growToFitWrappedText()
+namespace {
+
+// A label's new text reaches the layouts above it through layout requests posted one level at
+// a time; activating every layout at once, innermost first, lets each count it now.
+void activateLayouts(QWidget &widget)
 {
-    // The window's layout would learn of the page just shown only from a posted layout request.
-    layout()->invalidate();
-    layout()->activate();
-    const CardLabel *label = ui->label_shebao;
-    if (label->heightForWidth(label->width()) <= label->height())
-        return;
+    for (QObject *child : widget.children()) {
+        if (child->isWidgetType())
+            activateLayouts(*static_cast<QWidget *>(child));
+    }
+    if (QLayout *layout = widget.layout())
+        layout->activate();
+}
+
+// The least height at which the page's layout squeezes no row at the given width: its minimum,
+// with each wrapped label as tall as its text needs at that width.
+int unsqueezedHeight(const QWidget &page, int width)
+{
+    return qMax(page.minimumSizeHint().height(), page.layout()->minimumHeightForWidth(width));
+}
+
+}
+
+// A window's minimum height leaves out what its wrapped labels need at its width, and a layout
+// short of room squeezes every row, captions too, below its own height. So after a read the
+// window grows until the page shown gets the height it needs, within the screen's free area.
+void IDCardShow::growToFitPage()
+{
+    activateLayouts(*this);
+    // The page shown fills the stack, whose height follows the window's one for one.
+    const QRect room = ui->stackedWidget->contentsRect();
+    const int needed = height() - room.height() + unsqueezedHeight(*ui->stackedWidget->currentWidget(), room.width());
     const std::optional<QRect> screen = availableScreenGeometry(*this);
     const int frame = frameGeometry().height() - height();
-    const int needed = qMin(heightForWidth(width()), screen ? screen->height() - frame : INT_MAX);
-    if (needed <= height())
+    const int grown = qMin(needed, screen ? screen->height() - frame : INT_MAX);
+    if (grown <= height())
         return;
-    resize(width(), needed);
+    resize(width(), grown);
     if (screen)
         keepBottomOn(*screen);
 }

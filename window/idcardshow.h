@@ -27,8 +27,8 @@ private slots:
 private:
     // Shows the page and remembers the one it replaces for btn_back; nothing when it already shows.
     void showPageRememberingCurrent(int page);
-    // Makes the window as tall as its wrapped text needs, never taller than the screen's free area.
-    void growToFitWrappedText();
+    // Makes the window as tall as the page shown needs, never taller than the screen's free area.
+    void growToFitPage();
     void keepBottomOn(const QRect &screen);
 
     Ui_IDCardShow *ui;

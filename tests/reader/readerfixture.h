@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QtTest>
+#include <memory>
 
 struct LoggedMessage {
     QtMsgType type;

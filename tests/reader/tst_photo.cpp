@@ -5,6 +5,7 @@
 #include "photo.h"
 
 #include <QBuffer>
+#include <QDir>
 #include <QImageWriter>
 #include <QTemporaryDir>
 #include <QtEndian>
@@ -137,7 +138,7 @@ QByteArray icoHidingPng(const QSize &size)
 
 QString writeFile(const QTemporaryDir &dir, const QByteArray &bytes)
 {
-    QFile file(dir.filePath("photo"));
+    QFile file(QDir(dir.path()).filePath("photo"));
     file.open(QIODevice::WriteOnly);
     file.write(bytes);
     return file.fileName();
@@ -208,7 +209,7 @@ void PhotoTest::hostileFiles()
 void PhotoTest::fifoAtThePathIsNotWaitedFor()
 {
     QTemporaryDir dir;
-    const QByteArray path = QFile::encodeName(dir.filePath("photo.bmp"));
+    const QByteArray path = QFile::encodeName(QDir(dir.path()).filePath("photo.bmp"));
     QCOMPARE(mkfifo(path.constData(), 0600), 0);
     QVERIFY(readPhotoFile(path).isEmpty());
     QVERIFY(readPhotoFile("/dev/zero").isEmpty());

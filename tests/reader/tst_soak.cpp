@@ -3,9 +3,11 @@
 
 #include "readerfixture.h"
 
+#include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QTemporaryDir>
+#include <memory>
 
 using fakedriver::script;
 
@@ -55,7 +57,7 @@ void SoakTest::residentMemoryLevelsOff()
     for (const QColor &colour : {QColor(Qt::red), QColor(Qt::blue)}) {
         QImage image(102, 126, QImage::Format_RGB32);
         image.fill(colour);
-        photos << dir.filePath(colour.name().mid(1) + ".bmp");
+        photos << QDir(dir.path()).filePath(colour.name().mid(1) + ".bmp");
         QVERIFY(image.save(photos.last()));
     }
     const std::string record = sampleRecord().bytes;

@@ -4,11 +4,13 @@
 #include "kestreldriver.h"
 #include "simulator.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QImage>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 namespace {
@@ -85,6 +87,8 @@ private slots:
     void unknownScenarioFallsBack();
     void replay();
     void replayWithoutOptionalFiles();
+    void replayRefusesWhatIsNoRegularFile_data();
+    void replayRefusesWhatIsNoRegularFile();
 
 private:
     QTemporaryDir runtimeDir;
@@ -135,13 +139,13 @@ void SimulatorTest::portraitInPrivateFolder()
     QTemporaryFile target;
     QVERIFY(target.open());
     readIdCard();
-    QVERIFY(QFile::link(target.fileName(), runtimeDir.filePath("kestrel-sim/photo.bmp.part")));
+    QVERIFY(QFile::link(target.fileName(), QDir(runtimeDir.path()).filePath("kestrel-sim/photo.bmp.part")));
     const IdRead read = readIdCard();
     QCOMPARE(target.size(), qint64(0));
     QVERIFY(QDir::isAbsolutePath(read.photoPath));
-    QCOMPARE(QFileInfo(read.photoPath).absolutePath(), runtimeDir.filePath("kestrel-sim"));
+    QCOMPARE(QFileInfo(read.photoPath).absolutePath(), QDir(runtimeDir.path()).filePath("kestrel-sim"));
     struct stat folder;
-    QCOMPARE(stat(runtimeDir.filePath("kestrel-sim").toLocal8Bit(), &folder), 0);
+    QCOMPARE(stat(QDir(runtimeDir.path()).filePath("kestrel-sim").toLocal8Bit(), &folder), 0);
     QCOMPARE(folder.st_mode & 0777, mode_t(0700));
     struct stat photo;
     QCOMPARE(stat(QFile::encodeName(read.photoPath), &photo), 0);
@@ -158,12 +162,12 @@ void SimulatorTest::sharedFolderIsRefused()
 {
     QTemporaryDir other;
     QVERIFY(QDir(other.path()).mkdir("kestrel-sim"));
-    QVERIFY(QFile::setPermissions(other.filePath("kestrel-sim"), QFileDevice::Permissions(0x7775)));
+    QVERIFY(QFile::setPermissions(QDir(other.path()).filePath("kestrel-sim"), QFileDevice::Permissions(0x7775)));
     qputenv("XDG_RUNTIME_DIR", other.path().toLocal8Bit());
     const IdRead read = readIdCard();
     QCOMPARE(read.result, 0);
     QCOMPARE(read.photoPath, QString());
-    QVERIFY(!QFile::exists(other.filePath("kestrel-sim/photo.bmp")));
+    QVERIFY(!QFile::exists(QDir(other.path()).filePath("kestrel-sim/photo.bmp")));
 }
 
 void SimulatorTest::fingerprintIsDeterministic()
@@ -206,7 +210,7 @@ void SimulatorTest::scenarios()
     QCOMPARE(read.open, open);
     QCOMPARE(read.result, baseMessage);
     QCOMPARE(read.holder.name.isEmpty(), open != 1 || baseMessage != 0);
-    QCOMPARE(readSocialCard().first, social);
+    QCOMPARE(qint64(readSocialCard().first), social);
 }
 
 void SimulatorTest::slowReaderBlocks_data()
@@ -250,13 +254,13 @@ void SimulatorTest::replay()
     QByteArray record(BaseMessageRecordSize, '\0');
     record.replace(RecordLayout::Name.offset, 6, "\xe6\x9d\x8e\xff\xfe\xfd");
     record.replace(RecordLayout::Sex.offset, 8, "12345678");
-    QFile recordFile(capture.filePath("record.bin"));
+    QFile recordFile(QDir(capture.path()).filePath("record.bin"));
     QVERIFY(recordFile.open(QIODevice::WriteOnly) && recordFile.write(record) == record.size());
     recordFile.close();
     QImage photo(102, 126, QImage::Format_RGB32);
     photo.fill(Qt::magenta);
-    QVERIFY(photo.save(capture.filePath("photo.png")));
-    QFile social(capture.filePath("social.txt"));
+    QVERIFY(photo.save(QDir(capture.path()).filePath("photo.png")));
+    QFile social(QDir(capture.path()).filePath("social.txt"));
     QVERIFY(social.open(QIODevice::WriteOnly));
     social.write(QByteArray(2000, 's'));
     social.close();
@@ -267,8 +271,19 @@ void SimulatorTest::replay()
     QCOMPARE(read.holder.name, QString::fromUtf8("李") + QString(3, QChar::ReplacementCharacter));
     QCOMPARE(read.holder.sex, QStringLiteral("12345678"));
     QCOMPARE(read.holder.fingerprint, QByteArray(1024, '\0'));
-    QCOMPARE(read.photoPath, QFileInfo(capture.filePath("photo.png")).canonicalFilePath());
     QCOMPARE(readSocialCard(), qMakePair(int64_t(0), QString(1024, 's')));
+    // The photo is reported as a copy in the simulator's own folder, which the replay folder's
+    // owner cannot swap before the window opens it; a later replay's copy replaces it.
+    const QString copies = runtimeDir.path() + "/kestrel-sim/replay/";
+    QCOMPARE(read.photoPath, copies + "photo.png");
+    QFile copy(read.photoPath);
+    QVERIFY(copy.open(QIODevice::ReadOnly));
+    QFile original(capture.path() + "/photo.png");
+    QVERIFY(original.open(QIODevice::ReadOnly));
+    QCOMPARE(copy.readAll(), original.readAll());
+    QVERIFY(original.rename(capture.path() + "/photo.jpg"));
+    QCOMPARE(readIdCard().photoPath, copies + "photo.jpg");
+    QCOMPARE(QDir(copies).entryList(QDir::Files), QStringList{"photo.jpg"});
 }
 
 void SimulatorTest::replayWithoutOptionalFiles()
@@ -276,7 +291,7 @@ void SimulatorTest::replayWithoutOptionalFiles()
     QTemporaryDir capture;
     qputenv("KESTREL_SIM", "replay:" + capture.path().toLocal8Bit());
     QCOMPARE(readIdCard().result, kestrelsim::NoCardFound);
-    QFile recordFile(capture.filePath("record.bin"));
+    QFile recordFile(QDir(capture.path()).filePath("record.bin"));
     QVERIFY(recordFile.open(QIODevice::WriteOnly));
     recordFile.write(QByteArray(10, 'a'));
     recordFile.close();
@@ -285,6 +300,55 @@ void SimulatorTest::replayWithoutOptionalFiles()
     QCOMPARE(read.photoPath, QString());
     QCOMPARE(read.holder.name, QString(6, 'a'));
     QCOMPARE(readSocialCard().first, kestrelsim::NoSocialCardFound);
+}
+
+void SimulatorTest::replayRefusesWhatIsNoRegularFile_data()
+{
+    QTest::addColumn<QByteArray>("name");
+    QTest::addColumn<QByteArray>("kind");
+    QTest::addColumn<QByteArray>("said");
+    for (const QByteArray name : {"record.bin", "social.txt", "photo.bmp"}) {
+        for (const QByteArray kind : {"FIFO", "link", "folder", "device"})
+            QTest::newRow((name + ", " + kind).constData()) << name << kind << name + " not read: it is a " + kind;
+    }
+    QTest::newRow("escapes in the name") << QByteArray("photo.\x1b]0;\\\xe2\x80\xae") << QByteArray("FIFO")
+                                         << QByteArray("photo.\\x1b]0;\\x5c\\xe2\\x80\\xae not read");
+}
+
+// Whatever stands in a file's place, the read that needs it returns at once without it, no
+// photo is reported, and standard error names the file, printably, and says why.
+void SimulatorTest::replayRefusesWhatIsNoRegularFile()
+{
+    QFETCH(QByteArray, name);
+    QFETCH(QByteArray, kind);
+    QFETCH(QByteArray, said);
+    QTemporaryDir capture;
+    const QByteArray path = QFile::encodeName(capture.path()) + '/' + name;
+    QTemporaryFile outside;
+    QVERIFY(outside.open() && outside.write(QByteArray(BaseMessageRecordSize, 'a')) > 0 && outside.flush());
+    if (name != "record.bin")
+        QVERIFY(QFile(capture.path() + "/record.bin").open(QIODevice::WriteOnly));
+    if (kind == "FIFO")
+        QCOMPARE(mkfifo(path.constData(), 0600), 0);
+    else if (kind == "link")
+        QCOMPARE(symlink(QFile::encodeName(outside.fileName()).constData(), path.constData()), 0);
+    else if (kind == "folder")
+        QCOMPARE(mkdir(path.constData(), 0700), 0);
+    else if (mknod(path.constData(), S_IFCHR | 0600, makedev(1, 5)) != 0)
+        QSKIP("making a device node needs root");
+
+    qputenv("KESTREL_SIM", "replay:" + QFile::encodeName(capture.path()));
+    IdRead read;
+    int64_t social = 0;
+    const QByteArray stderrText = standardError([&] {
+        read = readIdCard();
+        social = readSocialCard().first;
+    });
+    QCOMPARE(read.result, name == "record.bin" ? kestrelsim::NoCardFound : 0);
+    QCOMPARE(read.photoPath, QString());
+    QCOMPARE(social, kestrelsim::NoSocialCardFound);
+    QVERIFY2(stderrText.contains(said), stderrText.constData());
+    QVERIFY(!stderrText.contains('\x1b'));
 }
 
 QTEST_APPLESS_MAIN(SimulatorTest)

@@ -15,6 +15,7 @@
 #include <QRadioButton>
 #include <QStackedWidget>
 #include <QtTest>
+#include <memory>
 
 namespace {
 

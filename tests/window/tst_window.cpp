@@ -1,6 +1,7 @@
 // The window's behaviour: page navigation, clearing the card fields, placement and closing.
 
 #include "fakedriver.h"
+#include "fontdpi.h"
 #include "idcardshow.h"
 #include "labelpixmap.h"
 #include "placement.h"
@@ -13,12 +14,18 @@
 #include <QStackedWidget>
 #include <QWindow>
 #include <QtTest>
+#include <memory>
 
 class WindowTest : public QObject
 {
     Q_OBJECT
 
 private slots:
+    void initTestCase()
+    {
+        if (!fontDpiApplies())
+            QSKIP(FontDpiIgnored);
+    }
     void init()
     {
         fakedriver::reset();
