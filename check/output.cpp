@@ -1,6 +1,7 @@
 #include "output.h"
 
 #include "basemessage.h"
+#include "signalname.h"
 #include "text.h"
 
 #include <csignal>
@@ -36,24 +37,6 @@ int characterCount(const QString &text)
     for (int at = 0; at < text.size(); at += codePointAt(text, at).length)
         ++count;
     return count;
-}
-
-const char *signalName(int signal)
-{
-    switch (signal) {
-    case SIGSEGV: return "SIGSEGV";
-    case SIGBUS: return "SIGBUS";
-    case SIGILL: return "SIGILL";
-    case SIGFPE: return "SIGFPE";
-    case SIGABRT: return "SIGABRT";
-    case SIGKILL: return "SIGKILL";
-    case SIGTERM: return "SIGTERM";
-    case SIGTRAP: return "SIGTRAP";
-    case SIGSYS: return "SIGSYS";
-    case SIGPIPE: return "SIGPIPE";
-    case SIGALRM: return "SIGALRM";
-    default: return nullptr;
-    }
 }
 
 }

@@ -1,5 +1,6 @@
 #include "lastword.h"
 
+#include "signalname.h"
 #include "standarddescriptors.h"
 
 #include <cerrno>
@@ -16,17 +17,6 @@ constexpr int CrashSignalCount = sizeof CrashSignals / sizeof CrashSignals[0];
 // The call running, as a DriverCall, or -1; read by the signal and exit handlers.
 volatile sig_atomic_t currentCall = -1;
 struct sigaction earlier[CrashSignalCount];
-
-const char *signalName(int signal)
-{
-    switch (signal) {
-    case SIGSEGV: return "SIGSEGV";
-    case SIGBUS: return "SIGBUS";
-    case SIGILL: return "SIGILL";
-    case SIGFPE: return "SIGFPE";
-    default: return "SIGABRT";
-    }
-}
 
 int indexOf(int signal)
 {
