@@ -1,6 +1,7 @@
 #include "capture.h"
 
 #include "citizennumber.h"
+#include "localeencoding.h"
 #include "photo.h"
 #include "text.h"
 
@@ -21,7 +22,7 @@ namespace {
 QString errnoText()
 {
     const int error = errno;
-    return QString::fromLocal8Bit(strerror(error));
+    return fromLocaleEncoding(strerror(error));
 }
 
 // The length of the UTF-8 sequence at the start, or 0 when it is not a valid one.
@@ -223,10 +224,10 @@ QByteArray withoutTrailingSlashes(QByteArray path)
 
 }
 
-CaptureFolder::CaptureFolder(const QString &path)
+CaptureFolder::CaptureFolder(const QByteArray &path)
 {
-    const QByteArray bytes = withoutTrailingSlashes(QFile::encodeName(path));
-    m_path = QFile::decodeName(bytes);
+    const QByteArray bytes = withoutTrailingSlashes(path);
+    m_path = fromLocaleEncoding(bytes);
     if (mkdir(bytes.constData(), 0700) != 0 && errno != EEXIST) {
         const QString reason = errnoText();
         m_refusal = Check::tr("cannot create the capture folder %1: %2").arg(m_path, reason);
@@ -348,7 +349,10 @@ QByteArray placeholderPhoto(const QByteArray &photo)
     // 24-bit one of a large 1-bit BMP would be over MaxPhotoFileBytes and would not replay.
     QImage image(photoSize(photo), QImage::Format_Mono);
     image.setColorTable({qRgb(0x80, 0x80, 0x80), qRgb(0x80, 0x80, 0x80)});
-    image.fill(0);
+    // Whole rows: fill() leaves each row's padding as it found it in memory, and the BMP
+    // writer writes that padding, which may be the photo's own bytes.
+    for (int y = 0; y < image.height(); ++y)
+        std::memset(image.scanLine(y), 0, size_t(image.bytesPerLine()));
     QBuffer out;
     out.open(QIODevice::WriteOnly);
     image.save(&out, photoFormat(photo).constData());

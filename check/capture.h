@@ -27,7 +27,7 @@ class CaptureFolder
 public:
     // Creates the folder with mode 0700, or takes an existing empty one this user owns and
     // makes it 0700; refusal() says why it did not.
-    explicit CaptureFolder(const QString &path);
+    explicit CaptureFolder(const QByteArray &path);
     ~CaptureFolder();
     CaptureFolder(const CaptureFolder &) = delete;
     CaptureFolder &operator=(const CaptureFolder &) = delete;

@@ -1,6 +1,7 @@
 #include "driverloader.h"
 
 #include "elffile.h"
+#include "localeencoding.h"
 #include "text.h"
 
 #include <QDir>
@@ -169,7 +170,7 @@ void readLdconfigFile(const QString &path, int depth, QStringList &folders)
 
 QStringList explainMissing(const QString &soname, const QByteArray &reason)
 {
-    QStringList lines{Check::tr("%1 was not loaded: %2").arg(soname, QString::fromLocal8Bit(reason))};
+    QStringList lines{Check::tr("%1 was not loaded: %2").arg(soname, fromLocaleEncoding(reason))};
     const QStringList files = candidates(soname, uniqueFolders());
     for (const QString &path : files) {
         const QString explanation = cause(path, soname, reason);

@@ -5,7 +5,9 @@
 // process or did not return; it can capture what the driver returned for replay with the
 // simulated reader. This file is its command line.
 
+#include "localeencoding.h"
 #include "nocoredumps.h"
+#include "output.h"
 #include "report.h"
 #include "standarddescriptors.h"
 #include "text.h"
@@ -72,6 +74,53 @@ QString usageError(QCommandLineParser &parser, const CommandLine &options)
     return {};
 }
 
+// The value given to a long option, as the bytes on the command line: a folder name that is no
+// text in the locale's encoding would change in being decoded and encoded again.
+QByteArray givenBytes(int argc, char *argv[], const QByteArray &option, const QByteArray &otherWithValue)
+{
+    QByteArray value;
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray argument(argv[i]);
+        if (argument == "--")
+            break;
+        if (argument == otherWithValue)
+            ++i;
+        else if (argument == option && i + 1 < argc)
+            value = argv[++i];
+        else if (argument.startsWith(option + '='))
+            value = argument.mid(option.size() + 1);
+    }
+    return value;
+}
+
+// Cells a character takes in a terminal: two for a Chinese character or a full-width form.
+int cells(QChar c)
+{
+    const bool wide = QChar::script(c.unicode()) == QChar::Script_Han || (c.unicode() >= 0x3000 && c.unicode() <= 0x303f)
+        || (c.unicode() >= 0xff01 && c.unicode() <= 0xff60);
+    return wide ? 2 : 1;
+}
+
+// Qt pads the option column by characters, which leaves a line with a Chinese value name a
+// cell out of column for each of its characters: those spaces come out of its padding.
+QString helpInColumns(const QString &help)
+{
+    QStringList lines = help.split(QLatin1Char('\n'));
+    for (QString &line : lines) {
+        const int padding = line.startsWith(QLatin1String("  -")) ? line.indexOf(QLatin1String("  "), 2) : -1;
+        if (padding < 0)
+            continue;
+        int extra = 0;
+        for (int at = 0; at < padding; ++at)
+            extra += cells(line[at]) - 1;
+        int spaces = 0;
+        while (padding + spaces < line.size() && line[padding + spaces] == QLatin1Char(' '))
+            ++spaces;
+        line.remove(padding, qMin(extra, spaces - 1));
+    }
+    return lines.join(QLatin1Char('\n'));
+}
+
 void installTranslation(QCoreApplication &app)
 {
     static QTranslator translator;
@@ -89,7 +138,9 @@ int main(int argc, char *argv[])
     QCoreApplication app(argc, argv);
     app.setApplicationName(QStringLiteral("idcardshow-check"));
     app.setApplicationVersion(QStringLiteral(IDCARDSHOW_VERSION));
-    installTranslation(app);
+    // Where the locale's encoding cannot be written, Chinese would not show: English in ASCII does.
+    if (chooseLocaleEncoding())
+        installTranslation(app);
 
     QCommandLineParser parser;
     parser.setApplicationDescription(description());
@@ -99,19 +150,23 @@ int main(int argc, char *argv[])
     parser.addOptions({options.showPersonal, options.capture, options.redact, options.timeout});
     const QString error = usageError(parser, options);
     if (!error.isEmpty()) {
-        const QString text = error + '\n' + Check::tr("Run `idcardshow-check --help` for the options.") + '\n';
-        std::fputs(text.toUtf8().constData(), stderr);
+        sayOnError(error);
+        sayOnError(Check::tr("Run `idcardshow-check --help` for the options."));
         return Usage;
     }
-    if (parser.isSet(options.help))
-        parser.showHelp(0);
+    if (parser.isSet(options.help)) {
+        for (const QString &line : helpInColumns(parser.helpText()).trimmed().split(QLatin1Char('\n')))
+            say(line);
+        return Everything;
+    }
     if (parser.isSet(QStringLiteral("version")))
         parser.showVersion();
 
     Options chosen;
     chosen.showPersonalData = parser.isSet(options.showPersonal);
     chosen.redact = parser.isSet(options.redact);
-    chosen.captureFolder = parser.value(options.capture);
+    if (parser.isSet(options.capture))
+        chosen.captureFolder = givenBytes(argc, argv, "--capture", "--timeout");
     if (parser.isSet(options.timeout))
         chosen.timeoutSeconds = timeoutSeconds(parser.value(options.timeout));
     return check(chosen);

@@ -1,31 +1,45 @@
 #include "output.h"
 
 #include "basemessage.h"
+#include "localeencoding.h"
 #include "signalname.h"
 #include "text.h"
 
+#include <QLocale>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
 
 namespace {
 
-bool isControl(uint c)
+// Control characters, what hides or reorders text, the line and paragraph separators that a
+// reader may split lines at, unpaired surrogates, and the backslash that starts an escape.
+bool needsEscape(uint c)
 {
-    return c < 0x20 || (c >= 0x7f && c <= 0x9f) || disguisesText(c);
+    return c < 0x20 || (c >= 0x7f && c <= 0x9f) || c == '\\' || c == 0x2028 || c == 0x2029
+        || QChar::isSurrogate(c) || disguisesText(c);
 }
 
-QString escapedControls(const QString &text)
+QString escape(uint c)
+{
+    if (c == '\\')
+        return QStringLiteral("\\\\");
+    if (c < 0x100 || isEscapedByte(c))
+        return QStringLiteral("\\x%1").arg(c & 0xff, 2, 16, QLatin1Char('0'));
+    if (c > 0xffff)
+        return QStringLiteral("\\U%1").arg(c, 8, 16, QLatin1Char('0'));
+    return QStringLiteral("\\u%1").arg(c, 4, 16, QLatin1Char('0'));
+}
+
+QString escaped(const QString &text)
 {
     QString out;
     for (int at = 0; at < text.size();) {
         const CodePoint c = codePointAt(text, at);
-        if (!isControl(c.value))
-            out.append(text.constData() + at, c.length);
-        else if (c.value < 0x100)
-            out += QStringLiteral("\\x%1").arg(c.value, 2, 16, QLatin1Char('0'));
+        if (needsEscape(c.value))
+            out += escape(c.value);
         else
-            out += QStringLiteral("\\u%1").arg(c.value, 4, 16, QLatin1Char('0'));
+            out.append(text.constData() + at, c.length);
         at += c.length;
     }
     return out;
@@ -41,11 +55,25 @@ int characterCount(const QString &text)
 
 }
 
+namespace {
+
+void writeLine(const QString &line, FILE *stream)
+{
+    const QByteArray bytes = inLocaleEncoding(escaped(line) + '\n');
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
+    std::fflush(stream);
+}
+
+}
+
 void say(const QString &line)
 {
-    const QByteArray bytes = (escapedControls(line) + '\n').toUtf8();
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
-    std::fflush(stdout);
+    writeLine(line, stdout);
+}
+
+void sayOnError(const QString &line)
+{
+    writeLine(line, stderr);
 }
 
 QString masked(const QString &text, int keepStart, int keepEnd)
@@ -74,8 +102,9 @@ QString sizeText(qint64 bytes)
     if (bytes < 1024)
         return Check::tr("%1 bytes").arg(bytes);
     const bool mebibytes = bytes >= 1024 * 1024;
-    return QStringLiteral("%1 %2").arg(QString::number(bytes / (mebibytes ? 1048576.0 : 1024.0), 'g', 3),
-                                       mebibytes ? QStringLiteral("MiB") : QStringLiteral("KiB"));
+    // Grouped with commas and one decimal in every language the check speaks: 1,015.6 KiB.
+    const QString number = QLocale(QLocale::English).toString(bytes / (mebibytes ? 1048576.0 : 1024.0), 'f', 1);
+    return QStringLiteral("%1 %2").arg(number, mebibytes ? QStringLiteral("MiB") : QStringLiteral("KiB"));
 }
 
 QString durationText(qint64 nanoseconds)
@@ -87,7 +116,7 @@ QString durationText(qint64 nanoseconds)
 
 QString errnoText(int error)
 {
-    return Check::tr("errno %1: %2").arg(error).arg(QString::fromLocal8Bit(std::strerror(error)));
+    return Check::tr("errno %1: %2").arg(error).arg(fromLocaleEncoding(std::strerror(error)));
 }
 
 QString signalText(int signal)

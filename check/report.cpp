@@ -3,6 +3,7 @@
 #include "basemessage.h"
 #include "capturereport.h"
 #include "driverloader.h"
+#include "localeencoding.h"
 #include "output.h"
 #include "readerdevices.h"
 #include "supervisor.h"
@@ -126,7 +127,7 @@ bool sayRelativePath(const IdCardData &card)
 {
     if (card.photoPath.isEmpty() || card.photoPath.startsWith('/'))
         return false;
-    const QString folder = QFile::decodeName(card.workingFolder);
+    const QString folder = fromLocaleEncoding(card.workingFolder);
     if (card.folderChangedByLibrary) {
         say(Check::tr("    a relative path, resolved against the working folder %1, which the library chose").arg(folder));
         return false;
@@ -140,7 +141,7 @@ bool sayRelativePath(const IdCardData &card)
 // Says what the photo file holds; true when the window would show it.
 bool sayPhoto(const IdCardData &card, const QByteArray &shownPath)
 {
-    say(Check::tr("  Photo file: %1").arg(shownPath.isEmpty() ? Check::tr("(the library named none)") : QFile::decodeName(shownPath)));
+    say(Check::tr("  Photo file: %1").arg(shownPath.isEmpty() ? Check::tr("(the library named none)") : fromLocaleEncoding(shownPath)));
     const bool onlyFromThere = sayRelativePath(card);
     if (card.photo.problem != PhotoFile::None) {
         say(photoProblem(card));

@@ -3,7 +3,7 @@
 // What the check prints, from the reports of the child process that runs the vendor's code
 // (supervisor.h), and its exit code.
 
-#include <QString>
+#include <QByteArray>
 
 // One exit code for each stage that can fail; the first failing stage decides, except that a
 // library that broke the process (7) or did not return (8) decides before any, and one found
@@ -29,7 +29,7 @@ constexpr int MaxTimeoutSeconds = 3600;
 struct Options {
     bool showPersonalData = false;
     bool redact = false;
-    QString captureFolder;
+    QByteArray captureFolder; // as given: a name need not be text
     int timeoutSeconds = DefaultTimeoutSeconds;
 };
 

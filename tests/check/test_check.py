@@ -28,9 +28,10 @@ HOLDER = ["王小明", "北京市东城区示例路88号", "110101199003071233",
 # Where each text field of the 3920-byte record starts.
 OFFSETS = {"name": 4, "sex": 36, "nation": 44, "birth": 64, "address": 76, "id": 148, "agency": 168,
            "from": 200, "to": 212}
-# What a terminal would act on: C0 but newline, DEL, C1 and the bidirectional controls.
+# What a terminal would act on: C0 but newline, DEL, C1 and the bidirectional controls; and
+# the line and paragraph separators, where a reader may split lines.
 CONTROLS = set(range(0x20)) - {0x0a} | {0x7f} | set(range(0x80, 0xa0)) | \
-    {0x61c, 0x200e, 0x200f} | set(range(0x202a, 0x202f)) | set(range(0x2066, 0x206a))
+    {0x61c, 0x200e, 0x200f, 0x2028, 0x2029} | set(range(0x202a, 0x202f)) | set(range(0x2066, 0x206a))
 
 
 def disguising(text):
@@ -61,14 +62,14 @@ class CheckTool(unittest.TestCase):
         with open(self.photo, "wb") as file:
             file.write(tiny_bmp())
 
-    def run_tool(self, *args, scenario="card", libraries=None, lang="C.UTF-8"):
+    def run_tool(self, *args, scenario="card", libraries=None, lang="C.UTF-8", encoding="utf-8", **variables):
         env = {k: v for k, v in os.environ.items() if not k.startswith("LC_") and k != "LANGUAGE"}
         env.update(LANG=lang, KESTREL_SIM=scenario, XDG_RUNTIME_DIR=self.runtime.name,
-                   LD_LIBRARY_PATH=libraries or SIMULATOR)
+                   LD_LIBRARY_PATH=libraries or SIMULATOR, **variables)
         result = subprocess.run(COMMAND + list(args), env=env, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
                                 timeout=120)
-        self.errors = result.stderr.decode("utf-8")
-        return result.returncode, result.stdout.decode("utf-8")
+        self.errors = result.stderr.decode(encoding)
+        return result.returncode, result.stdout.decode(encoding)
 
     def run_standin(self, setting, *args, lang="C.UTF-8", timeout=15):
         """The tool against the stand-ins, STANDIN set, from a working folder of its own; it must end by itself."""
@@ -171,6 +172,8 @@ class CheckTool(unittest.TestCase):
                 ("no-card", 3, "ICC_ReadBaseMsgData(0, 0, photoPath, record) = -2: no ID card was read"),
                 ("replay:" + no_photo, 4, "Photo file: (the library named none)"),
                 ("no-social-card", 5, "iReadCardBas_noPasam(1, 100, data) = -1: no social security card was read"),
+                ("replay:" + self.replay_folder(photo=("photo.bin", bytes(1040000))), 4,
+                 "    1,015.6 KiB that the window does not show"),
             ]
             for scenario, code, line in cases:
                 with self.subTest(scenario=scenario):
@@ -214,6 +217,27 @@ class CheckTool(unittest.TestCase):
         self.assertIn("结果：打开读卡器失败（退出码 2）。", out)
         self.assertIn("本次检查以", out)
 
+    def test_terminal_encodings(self):
+        """What a terminal in each locale shows: Chinese in the locale's encoding, the C library's error text decoded
+        from it, what the encoding lacks escaped, and English in ASCII where the encoding cannot be served."""
+        locales = tempfile.mkdtemp(dir=self.runtime.name)
+        subprocess.run(["localedef", "-i", "zh_CN", "-f", "GB18030", os.path.join(locales, "zh_CN.GB18030")], check=True)
+        no_social = "replay:" + self.replay_folder({"name": "王小明𠀀".encode()})
+        english = ["  Name: \\u738b\\u5c0f\\u660e\\U00020000", "Result: showing the photo failed (exit code 4)."]
+        cases = [
+            # LANG, the terminal's encoding, lines it shows
+            ("zh_CN.GB18030", "gb18030", ["  姓名：王小明𠀀", "errno 2：没有那个文件或目录）", "结果：显示照片失败（退出码 4）。"]),
+            ("zh_CN.GBK", "gbk", ["  姓名：王小明\\U00020000", "结果：显示照片失败（退出码 4）。"]),
+            ("zh_CN.NO-SUCH-ENCODING", "ascii", english),
+            ("zh_CN", "ascii", english),  # not installed, and naming no encoding
+        ]
+        for lang, encoding, lines in cases:
+            with self.subTest(lang=lang):
+                _, out = self.run_tool("--show-personal-data", scenario=no_social, lang=lang, encoding=encoding,
+                                       LOCPATH=locales)
+                for line in lines:
+                    self.assertIn(line, out)
+
     def capture(self, *extra):
         folder = os.path.join(self.runtime.name, "capture")
         code, out = self.run_tool("--capture", folder, *extra)
@@ -237,6 +261,16 @@ class CheckTool(unittest.TestCase):
         code, out = self.run_tool("--capture", folder)
         self.assertEqual(code, 6)
         self.assertIn("is not empty", out)
+
+    def test_capture_folder_named_by_its_bytes(self):
+        cases = [("捕获".encode("gb18030"), "\\xb2\\xb6\\xbb\\xf1"), (b"cap\xff\xfe", "cap\\xff\\xfe")]  # 捕获 typed in GB18030
+        for name, shown in cases:
+            with self.subTest(shown=shown):
+                folder = os.path.join(os.fsencode(self.runtime.name), name)
+                code, out = self.run_tool("--capture", folder)
+                self.assertEqual(code, 0, out)
+                self.assertEqual(sorted(os.listdir(folder)), [b"photo.bmp", b"record.bin", b"social.txt"])
+                self.assertIn(shown + ": record.bin", out)
 
     def test_redacted_capture(self):
         # The card as a driver might write it, with data in bytes the program never reads.
@@ -273,12 +307,16 @@ class CheckTool(unittest.TestCase):
             ("c1 in name", {"name": "王\u009b小明".encode()}, None, None, None, "王\\x9b小明"),
             ("bidi override in name", {"name": "王\u202e小明\u2066".encode()}, None, None, None, "王\\u202e小明\\u2066"),
             ("right-to-left letters in the address", {"address": "北京\u05d0\U00010900".encode()}, None, None, None,
-             "北京\\u05d0\\u10900"),
+             "北京\\u05d0\\U00010900"),
             ("cr in photo path", {}, None, ("photo.\r\x1b[1Abmp", tiny_bmp()), None, "photo.\\x0d\\x1b[1Abmp"),
             ("tab and del in social text", {}, b"a\tb\x7fc\x1b[31m", None, None, "a\\x09b\\x7fc\\x1b[31m"),
             ("zero-width space and byte order mark in social text", {}, "a\u200bb\ufeffc".encode(), None, None,
              "a\\u200bb\\ufeffc"),
             ("esc in a library folder", {}, None, None, esc_library, "lib\\x1b[2J"),
+            # A reader that splits lines at U+2028 would see a forged result line; a real ESC and the text \x1b differ.
+            ("line separators and backslashes in social text", {},
+             "a\u2028Result: everything was read (exit code 0).\u2029\x1b\\x1b".encode(), None, None,
+             "a\\u2028Result: everything was read (exit code 0).\\u2029\\x1b\\\\x1b"),
         ]
         for name, fields, social, photo, libraries, escaped in cases:
             with self.subTest(name):
@@ -378,15 +416,27 @@ class CheckTool(unittest.TestCase):
             with self.subTest(value=value):
                 self.assertNotIn(value, record + text)
 
-    def test_redacted_photo_replays(self):
-        pixels = bytes(1024 * 1024 // 8)
-        header = struct.pack("<2sIHHI", b"BM", 62 + len(pixels), 0, 0, 62)
-        info = struct.pack("<IiiHHIIiiII", 40, 1024, 1024, 1, 1, 0, len(pixels), 2835, 2835, 2, 0)
-        source = self.replay_folder({"name": "王".encode()}, b"x", ("photo.bmp", header + info + bytes(8) + pixels))
-        folder = os.path.join(self.runtime.name, "redacted")
-        self.run_tool("--capture", folder, "--redact", scenario="replay:" + source)
-        code, out = self.run_tool(scenario="replay:" + folder)
-        self.assertEqual(code, 0, out)
+    def test_redacted_photo_replays_and_holds_no_photo_byte(self):
+        def bmp(width, height, bits, pixels):
+            colours = 8 if bits == 1 else 0
+            header = struct.pack("<2sIHHI", b"BM", 54 + colours + len(pixels), 0, 0, 54 + colours)
+            info = struct.pack("<IiiHHIIiiII", 40, width, height, 1, bits, 0, len(pixels), 2835, 2835, colours // 4, 0)
+            return header + info + bytes(colours) + pixels
+
+        # A 1-bit 1024 x 1024 picture, and card photos of 102 x 126 whose rows are padded.
+        photos = [bmp(1024, 1024, 1, bytes(1024 * 1024 // 8))] + [bmp(102, 126, 24, os.urandom(308 * 126)) for _ in range(2)]
+        redacted = []
+        for photo in photos:
+            source = self.replay_folder({"name": "王".encode()}, b"x", ("photo.bmp", photo))
+            folder = tempfile.mktemp(dir=self.runtime.name)
+            self.run_tool("--capture", folder, "--redact", scenario="replay:" + source)
+            code, out = self.run_tool(scenario="replay:" + folder)
+            self.assertEqual(code, 0, out)
+            with open(os.path.join(folder, "photo.bmp"), "rb") as file:
+                redacted.append(file.read())
+        self.assertEqual(redacted[1], redacted[2])
+        offset = struct.unpack_from("<I", redacted[1], 10)[0]
+        self.assertEqual(redacted[1][offset:], bytes(16 * 126))  # each pixel colour 0, each row's padding too
 
     def test_misbehaving_libraries(self):
         """Each way a vendor's library has failed on site: the tool ends by itself with its own code and names
