@@ -2,6 +2,7 @@
 
 #include "citizennumber.h"
 #include "localeencoding.h"
+#include "output.h"
 #include "photo.h"
 #include "text.h"
 
@@ -9,6 +10,7 @@
 #include <QFile>
 #include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
@@ -159,10 +161,56 @@ QByteArray stagingName()
     return ".capture-" + QByteArray(reinterpret_cast<const char *>(random), sizeof random).toHex();
 }
 
-// Writes all bytes to the file and syncs it; false with errno set when any step fails.
+bool isStagingName(const QByteArray &name)
+{
+    const QByteArray digits = name.mid(int(strlen(".capture-")));
+    return name.startsWith(".capture-") && digits.size() == 16 && QByteArray::fromHex(digits).toHex() == digits;
+}
+
+// The signal that asked a capture's write to stop, or 0.
+volatile sig_atomic_t interruption = 0;
+
+void noteInterruption(int signal)
+{
+    interruption = signal;
+}
+
+constexpr int InterruptingSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+constexpr int InterruptingSignalCount = sizeof InterruptingSignals / sizeof InterruptingSignals[0];
+
+// While it lives, a signal that would end the check only asks the capture's write to stop, so
+// that the check can take away what it wrote rather than leave a card's data behind.
+class InterruptionsNoted
+{
+public:
+    InterruptionsNoted()
+    {
+        interruption = 0;
+        struct sigaction note = {};
+        note.sa_handler = noteInterruption;
+        sigemptyset(&note.sa_mask);
+        for (int i = 0; i < InterruptingSignalCount; ++i)
+            sigaction(InterruptingSignals[i], &note, &m_earlier[i]);
+    }
+    ~InterruptionsNoted()
+    {
+        for (int i = 0; i < InterruptingSignalCount; ++i)
+            sigaction(InterruptingSignals[i], &m_earlier[i], nullptr);
+    }
+
+private:
+    struct sigaction m_earlier[InterruptingSignalCount];
+};
+
+// Writes all bytes to the file and syncs it; false with errno set when any step fails or a
+// signal asked the write to stop.
 bool writeWhole(int fd, const QByteArray &bytes)
 {
     for (qint64 done = 0; done < bytes.size();) {
+        if (interruption) {
+            errno = EINTR;
+            return false;
+        }
         const ssize_t count = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
         if (count < 0 && errno != EINTR)
             return false;
@@ -192,7 +240,8 @@ QString stageFiles(int folder, const QVector<CaptureFile> &files, QStringList &c
     return {};
 }
 
-bool holdsNothing(int folder)
+// The names in the folder but "." and ".."; false when it cannot be read.
+bool namesIn(int folder, QList<QByteArray> &names)
 {
     const int fd = openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     DIR *dir = fd < 0 ? nullptr : fdopendir(fd);
@@ -201,11 +250,42 @@ bool holdsNothing(int folder)
             close(fd);
         return false;
     }
-    bool empty = true;
-    while (const dirent *entry = readdir(dir))
-        empty &= strcmp(entry->d_name, ".") == 0 || strcmp(entry->d_name, "..") == 0;
+    while (const dirent *entry = readdir(dir)) {
+        if (strcmp(entry->d_name, ".") != 0 && strcmp(entry->d_name, "..") != 0)
+            names << QByteArray(entry->d_name);
+    }
     closedir(dir);
-    return empty;
+    return true;
+}
+
+bool holdsNothing(int folder)
+{
+    QList<QByteArray> names;
+    return namesIn(folder, names) && names.isEmpty();
+}
+
+// Removes the folder's files when it holds regular files only; false, removing none, when it
+// holds anything else or cannot be read.
+bool removeRegularFiles(int folder, QList<QByteArray> &names)
+{
+    if (!namesIn(folder, names))
+        return false;
+    for (const QByteArray &name : names) {
+        struct stat info;
+        if (fstatat(folder, name.constData(), &info, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(info.st_mode))
+            return false;
+    }
+    for (const QByteArray &name : names) {
+        if (unlinkat(folder, name.constData(), 0) != 0)
+            return false;
+    }
+    return true;
+}
+
+// The path in single quotes, as a shell takes it word for word.
+QString shellQuoted(const QString &path)
+{
+    return '\'' + QString(path).replace(QLatin1Char('\''), QLatin1String("'\\''")) + '\'';
 }
 
 // The path without trailing slashes and "." components, so that a link named with them
@@ -225,25 +305,61 @@ QByteArray withoutTrailingSlashes(QByteArray path)
 }
 
 CaptureFolder::CaptureFolder(const QByteArray &path)
+    : m_bytes(withoutTrailingSlashes(path)), m_path(fromLocaleEncoding(m_bytes))
 {
-    const QByteArray bytes = withoutTrailingSlashes(path);
-    m_path = fromLocaleEncoding(bytes);
-    if (mkdir(bytes.constData(), 0700) != 0 && errno != EEXIST) {
+    m_made = mkdir(m_bytes.constData(), 0700) == 0;
+    if (!m_made && errno != EEXIST) {
         const QString reason = errnoText();
         m_refusal = Check::tr("cannot create the capture folder %1: %2").arg(m_path, reason);
         return;
     }
-    m_fd = open(bytes.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    m_fd = open(m_bytes.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     struct stat info;
-    if (m_fd < 0 || fstat(m_fd, &info) != 0)
+    if (m_fd < 0 || fstat(m_fd, &info) != 0) {
         m_refusal = Check::tr("%1 is not a folder (links are not followed)").arg(m_path);
-    else if (info.st_uid != geteuid())
+        return;
+    }
+    if (info.st_uid != geteuid()) {
         m_refusal = Check::tr("the capture folder %1 belongs to another user; name a folder of your own").arg(m_path);
-    else if (!holdsNothing(m_fd))
+        return;
+    }
+    removeUnfinishedCaptures();
+    if (!m_refusal.isEmpty())
+        return;
+    if (!holdsNothing(m_fd))
         m_refusal = Check::tr("the capture folder %1 is not empty; name a new or an empty folder").arg(m_path);
     else if (fchmod(m_fd, 0700) != 0) {
         const QString reason = errnoText();
         m_refusal = Check::tr("cannot make the capture folder %1 private: %2").arg(m_path, reason);
+    }
+}
+
+// A run of the check that was killed while writing leaves its temporary folder, which holds
+// a card's data: removed when it holds nothing but the regular files such a run writes.
+void CaptureFolder::removeUnfinishedCaptures()
+{
+    QList<QByteArray> names;
+    namesIn(m_fd, names);
+    for (const QByteArray &name : names) {
+        struct stat info;
+        if (!isStagingName(name) || fstatat(m_fd, name.constData(), &info, AT_SYMLINK_NOFOLLOW) != 0
+            || !S_ISDIR(info.st_mode) || info.st_uid != geteuid())
+            continue;
+        const QString shown = m_path + '/' + fromLocaleEncoding(name);
+        const int staging = openat(m_fd, name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        QList<QByteArray> files;
+        if (staging >= 0 && removeRegularFiles(staging, files) && unlinkat(m_fd, name.constData(), AT_REMOVEDIR) == 0) {
+            QStringList fileNames;
+            for (const QByteArray &file : files)
+                fileNames << fromLocaleEncoding(file);
+            m_unfinishedRemoved << (fileNames.isEmpty() ? shown : Check::tr("%1 (%2)").arg(shown, listed(fileNames)));
+        } else {
+            m_refusal = Check::tr("the capture folder %1 holds an unfinished capture of an earlier run that was stopped, "
+                                  "with a card's data: %2. Delete it with `rm -r -- %3` and run the check again")
+                            .arg(m_path, shown, shellQuoted(shown));
+        }
+        if (staging >= 0)
+            close(staging);
     }
 }
 
@@ -254,6 +370,16 @@ CaptureFolder::~CaptureFolder()
 }
 
 CaptureWrite CaptureFolder::write(const QVector<CaptureFile> &files)
+{
+    const InterruptionsNoted noted;
+    CaptureWrite result = writeStaged(files);
+    result.interruption = interruption;
+    if (interruption && m_made && result.leftovers.isEmpty())
+        result.folderRemoved = rmdir(m_bytes.constData()) == 0;
+    return result;
+}
+
+CaptureWrite CaptureFolder::writeStaged(const QVector<CaptureFile> &files)
 {
     QByteArray staging;
     for (int attempt = 0; attempt < 16 && staging.isEmpty(); ++attempt) {
@@ -275,7 +401,7 @@ CaptureWrite CaptureFolder::write(const QVector<CaptureFile> &files)
     QStringList staged;
     CaptureWrite result{stageFiles(stagingFd, files, staged), {}};
     QStringList placed;
-    for (int i = 0; result.error.isEmpty() && i < staged.size(); ++i) {
+    for (int i = 0; result.error.isEmpty() && !interruption && i < staged.size(); ++i) {
         const QByteArray name = QFile::encodeName(staged[i]);
         if (renameat(stagingFd, name.constData(), m_fd, name.constData()) != 0) {
             const QString reason = errnoText();
@@ -284,6 +410,8 @@ CaptureWrite CaptureFolder::write(const QVector<CaptureFile> &files)
             placed << staged[i];
         }
     }
+    if (interruption)
+        result.error = Check::tr("the check was interrupted by %1").arg(signalText(interruption));
     for (int i = 0; !result.error.isEmpty() && i < staged.size(); ++i) {
         const bool isPlaced = placed.contains(staged[i]);
         if (unlinkat(isPlaced ? m_fd : stagingFd, QFile::encodeName(staged[i]).constData(), 0) != 0)

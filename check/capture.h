@@ -18,6 +18,8 @@ struct CaptureFile {
 struct CaptureWrite {
     QString error;          // why the capture failed; empty when it was written
     QStringList leftovers;  // what a failed capture could not remove, relative to the folder
+    int interruption = 0;   // the signal that stopped the write, or 0
+    bool folderRemoved = false; // the folder this run made, removed with what was written
 };
 
 // The folder a capture goes into, opened once and without following a link; every file is
@@ -26,7 +28,8 @@ class CaptureFolder
 {
 public:
     // Creates the folder with mode 0700, or takes an existing empty one this user owns and
-    // makes it 0700; refusal() says why it did not.
+    // makes it 0700; refusal() says why it did not. An unfinished capture left inside by a
+    // run that was killed (a .capture-* folder of regular files) is removed first.
     explicit CaptureFolder(const QByteArray &path);
     ~CaptureFolder();
     CaptureFolder(const CaptureFolder &) = delete;
@@ -34,15 +37,26 @@ public:
 
     QString path() const { return m_path; }
     QString refusal() const { return m_refusal; }
+    // The unfinished captures removed, each as "name (files)".
+    QStringList unfinishedRemoved() const { return m_unfinishedRemoved; }
+    // The folder's path when this run created it, else empty.
+    QByteArray made() const { return m_made ? m_bytes : QByteArray(); }
 
     // Writes each file whole (mode 0600, synced) into a private temporary folder inside, then
     // moves them into the folder. On any failure removes every one of them and the temporary
-    // folder, and says why.
+    // folder, and says why. SIGINT, SIGTERM, SIGHUP or SIGQUIT meanwhile stop it as a failure
+    // does, and remove the folder too if this run made it.
     CaptureWrite write(const QVector<CaptureFile> &files);
 
 private:
+    CaptureWrite writeStaged(const QVector<CaptureFile> &files);
+    void removeUnfinishedCaptures();
+
+    QByteArray m_bytes;
     QString m_path;
     QString m_refusal;
+    QStringList m_unfinishedRemoved;
+    bool m_made = false;
     int m_fd = -1;
 };
 

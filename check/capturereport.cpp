@@ -60,22 +60,28 @@ QString fileNames(const QVector<CaptureFile> &files)
 
 }
 
-bool writeCapture(CaptureFolder &folder, const ShownCard &card, bool redact)
+CaptureResult writeCapture(CaptureFolder &folder, const ShownCard &card, bool redact)
 {
     const CaptureContents contents = captureContents(card, redact);
     if (contents.files.isEmpty()) {
         say(Check::tr("No capture was written: nothing was read from a card; %1 is empty.").arg(folder.path()));
-        return false;
+        return CaptureResult::NotWritten;
     }
     const CaptureWrite written = folder.write(contents.files);
+    const CaptureResult failed = written.interruption ? CaptureResult::Interrupted : CaptureResult::NotWritten;
     if (!written.leftovers.isEmpty()) {
         say(Check::tr("The capture failed: %1. These files in %2 could not be removed and hold the card's data: %3. Delete them.")
                 .arg(written.error, folder.path(), listed(written.leftovers)));
-        return false;
+        return failed;
+    }
+    if (written.folderRemoved) {
+        say(Check::tr("No capture was kept: %1. Nothing of the card was left: %2, which the check had made for it, was "
+                      "removed.").arg(written.error, folder.path()));
+        return failed;
     }
     if (!written.error.isEmpty()) {
         say(Check::tr("No capture was kept: %1. Nothing of the card was left in %2.").arg(written.error, folder.path()));
-        return false;
+        return failed;
     }
     say(Check::tr("Capture written to %1: %2. KESTREL_SIM=replay:%1 shows it with the simulated reader.")
             .arg(folder.path(), fileNames(contents.files)));
@@ -84,5 +90,5 @@ bool writeCapture(CaptureFolder &folder, const ShownCard &card, bool redact)
     if (!redact)
         say(Check::tr("The capture holds a real person's data: keep it private, delete it when done, and give developers "
                       "only a capture made with --redact."));
-    return true;
+    return CaptureResult::Written;
 }

@@ -17,6 +17,7 @@ struct ShownCard {
     bool socialRead = false;
 };
 
-// Writes what was read into the folder, all of it or nothing, and says which; false when
-// nothing was written.
-bool writeCapture(CaptureFolder &folder, const ShownCard &card, bool redact);
+enum class CaptureResult { Written, NotWritten, Interrupted };
+
+// Writes what was read into the folder, all of it or nothing, and says which.
+CaptureResult writeCapture(CaptureFolder &folder, const ShownCard &card, bool redact);

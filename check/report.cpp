@@ -432,9 +432,11 @@ public:
         sayEnd(end, m_options.timeoutSeconds);
         if (end.how == ChildEnd::NotStarted)
             fail(Libraries);
-        if (folder && !writeCapture(*folder, m_shown, m_options.redact))
+        const CaptureResult capture = folder ? writeCapture(*folder, m_shown, m_options.redact) : CaptureResult::Written;
+        if (capture != CaptureResult::Written)
             fail(Capture);
-        const Exit result = exitCode(end);
+        // A capture stopped by a signal ends as the capture stage, whatever failed before.
+        const Exit result = capture == CaptureResult::Interrupted ? Capture : exitCode(end);
         if (result == Everything)
             say(Check::tr("Result: everything was read (exit code 0)."));
         else
@@ -502,6 +504,9 @@ Exit check(const Options &options)
     std::unique_ptr<CaptureFolder> folder;
     if (!options.captureFolder.isEmpty()) {
         folder.reset(new CaptureFolder(options.captureFolder));
+        for (const QString &unfinished : folder->unfinishedRemoved())
+            say(Check::tr("An unfinished capture, left by a run of the check that was stopped while writing, held a "
+                          "card's data: %1. The check removed it.").arg(unfinished));
         if (!folder->refusal().isEmpty()) {
             say(Check::tr("No capture: %1.").arg(folder->refusal()));
             return Capture;
@@ -509,6 +514,6 @@ Exit check(const Options &options)
     }
     say(Check::tr("Driver libraries:"));
     Report report(options);
-    const ChildEnd end = superviseDriverChild(options.timeoutSeconds, report);
+    const ChildEnd end = superviseDriverChild(options.timeoutSeconds, report, folder ? folder->made() : QByteArray());
     return report.finish(end, folder.get());
 }

@@ -28,6 +28,8 @@ constexpr int StopGraceMs = 1000;
 
 // The child's process group while it runs, for the signal handler below.
 volatile sig_atomic_t childGroup = 0;
+// The folder to remove, if still empty, when a signal ends the check; empty for none.
+char folderToRemove[4096];
 constexpr int EndingSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE};
 constexpr int EndingSignalCount = sizeof EndingSignals / sizeof EndingSignals[0];
 
@@ -37,6 +39,8 @@ void endChildToo(int signal)
 {
     if (childGroup > 0)
         kill(-pid_t(childGroup), SIGKILL);
+    if (folderToRemove[0])
+        rmdir(folderToRemove);
     struct sigaction fallback;
     fallback.sa_handler = SIG_DFL;
     fallback.sa_flags = 0;
@@ -48,9 +52,11 @@ void endChildToo(int signal)
 class EndingSignalsForwarded
 {
 public:
-    explicit EndingSignalsForwarded(pid_t group)
+    EndingSignalsForwarded(pid_t group, const QByteArray &emptyFolder)
     {
         childGroup = group;
+        if (size_t(emptyFolder.size()) < sizeof folderToRemove)
+            std::memcpy(folderToRemove, emptyFolder.constData(), size_t(emptyFolder.size()) + 1);
         struct sigaction forward;
         forward.sa_handler = endChildToo;
         forward.sa_flags = 0;
@@ -63,6 +69,7 @@ public:
         for (int i = 0; i < EndingSignalCount; ++i)
             sigaction(EndingSignals[i], &m_earlier[i], nullptr);
         childGroup = 0;
+        folderToRemove[0] = 0;
     }
 
 private:
@@ -440,7 +447,7 @@ private:
 
 }
 
-ChildEnd superviseDriverChild(int timeoutSeconds, ChildEvents &events)
+ChildEnd superviseDriverChild(int timeoutSeconds, ChildEvents &events, const QByteArray &emptyFolderToRemove)
 {
     int pipes[PipeCount][2];
     int made = socketpair(AF_UNIX, SOCK_STREAM, 0, pipes[Channel]) == 0 ? 1 : 0;
@@ -467,6 +474,6 @@ ChildEnd superviseDriverChild(int timeoutSeconds, ChildEvents &events)
     }
     // Set here too, so that the group exists before the parent may need to kill it.
     setpgid(child, child);
-    const EndingSignalsForwarded forwarded(child);
+    const EndingSignalsForwarded forwarded(child, emptyFolderToRemove);
     return Supervision(child, readEnds, timeoutSeconds, events).run();
 }

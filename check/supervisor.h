@@ -84,5 +84,6 @@ constexpr int MaxRelayedLines = 100;
 constexpr int MaxRelayedBytes = 16 * 1024;
 
 // Runs the child, handing its reports to `events` as they arrive, until it ends or a step
-// runs for longer than `timeoutSeconds` without reporting back.
-ChildEnd superviseDriverChild(int timeoutSeconds, ChildEvents &events);
+// runs for longer than `timeoutSeconds` without reporting back. A signal that ends the check
+// meanwhile ends the child too, and removes `emptyFolderToRemove` if it is still empty.
+ChildEnd superviseDriverChild(int timeoutSeconds, ChildEvents &events, const QByteArray &emptyFolderToRemove);

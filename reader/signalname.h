@@ -2,7 +2,8 @@
 
 #include <csignal>
 
-// The name of a signal a driver library may end a process with, or null for another one.
+// The name of a signal a driver library may end a process with, or that a user or the system
+// stops one with; null for another one.
 // A plain switch: safe to call from a signal handler.
 inline const char *signalName(int signal)
 {
@@ -18,6 +19,9 @@ inline const char *signalName(int signal)
     case SIGSYS: return "SIGSYS";
     case SIGPIPE: return "SIGPIPE";
     case SIGALRM: return "SIGALRM";
+    case SIGINT: return "SIGINT";
+    case SIGHUP: return "SIGHUP";
+    case SIGQUIT: return "SIGQUIT";
     default: return nullptr;
     }
 }

@@ -11,6 +11,7 @@ import re
 import resource
 import shlex
 import shutil
+import signal
 import stat
 import struct
 import subprocess
@@ -24,6 +25,7 @@ SIMULATOR = ""     # the folder of the simulated driver libraries
 STANDIN = ""       # stand-ins that misbehave as STANDIN says (standin.cpp), with their helper library
 NEEDS_USB = ""     # a card library whose helper libvendorusb.so.0 is not beside it
 NO_SONAME = ""     # a card library shipped as libKestrelCardDriver.so, without a SONAME
+INTERRUPTER = ""   # preloaded, sends INTERRUPT_SIGNAL while a capture file is written (interruptwrite.cpp)
 HOLDER = ["王小明", "北京市东城区示例路88号", "110101199003071233", "北京市公安局东城分局"]
 # Where each text field of the 3920-byte record starts.
 OFFSETS = {"name": 4, "sex": 36, "nation": 44, "birth": 64, "address": 76, "id": 148, "agency": 168,
@@ -271,6 +273,46 @@ class CheckTool(unittest.TestCase):
                 self.assertEqual(code, 0, out)
                 self.assertEqual(sorted(os.listdir(folder)), [b"photo.bmp", b"record.bin", b"social.txt"])
                 self.assertIn(shown + ": record.bin", out)
+
+    def test_interrupted_capture_leaves_nothing(self):
+        asan = os.environ.get("ASAN_OPTIONS", "") + ":verify_asan_link_order=0"
+        for number in (signal.SIGINT, signal.SIGTERM, signal.SIGHUP):
+            with self.subTest(signal=number.name):
+                folder = tempfile.mktemp(dir=self.runtime.name)
+                code, out = self.run_tool("--capture", folder, LD_PRELOAD=INTERRUPTER, INTERRUPT_SIGNAL=str(int(number)),
+                                          ASAN_OPTIONS=asan)
+                self.assertEqual(code, 6, out)
+                self.assertIn("No capture was kept: the check was interrupted by signal %d (%s). Nothing of the card was "
+                              "left: %s, which the check had made for it, was removed." % (number, number.name, folder), out)
+                self.assertFalse(os.path.lexists(folder))
+        # Ctrl-C during a slow read: the folder made for the capture goes too.
+        folder = tempfile.mktemp(dir=self.runtime.name)
+        env = dict(os.environ, LANG="C.UTF-8", KESTREL_SIM="slow:5", LD_LIBRARY_PATH=SIMULATOR,
+                   XDG_RUNTIME_DIR=self.runtime.name)
+        with subprocess.Popen(COMMAND + ["--capture", folder], env=env, stdout=subprocess.PIPE) as tool:
+            while tool.stdout.readline() not in (b"ID card read:\n", b""):
+                pass
+            tool.send_signal(signal.SIGINT)
+            self.assertEqual(tool.wait(timeout=15), -signal.SIGINT)
+        self.assertFalse(os.path.lexists(folder))
+
+    def test_unfinished_capture_of_a_stopped_run(self):
+        cases = [
+            # what the stopped run left in its temporary folder, exit code, what the tool says
+            ("record.bin", 0, "held a card's data: {0}/.capture-0123456789abcdef (record.bin). The check removed it."),
+            ("folder/", 6, "Delete it with `rm -r -- '{0}/.capture-0123456789abcdef'` and run the check again"),
+        ]
+        for left, code, message in cases:
+            with self.subTest(left=left):
+                folder = tempfile.mkdtemp(dir=self.runtime.name)
+                staging = os.path.join(folder, ".capture-0123456789abcdef")
+                os.makedirs(os.path.join(staging, "folder") if left.endswith("/") else staging)
+                if not left.endswith("/"):
+                    open(os.path.join(staging, left), "wb").close()
+                got, out = self.run_tool("--capture", folder)
+                self.assertEqual(got, code, out)
+                self.assertIn(message.format(folder), out)
+                self.assertEqual(os.path.exists(staging), code != 0)
 
     def test_redacted_capture(self):
         # The card as a driver might write it, with data in bytes the program never reads.
@@ -552,6 +594,7 @@ class CheckTool(unittest.TestCase):
 
 if __name__ == "__main__":
     SIMULATOR = sys.argv.pop()
+    INTERRUPTER = sys.argv.pop()
     NO_SONAME = sys.argv.pop()
     NEEDS_USB = sys.argv.pop()
     STANDIN = sys.argv.pop()
