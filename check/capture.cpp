@@ -282,10 +282,11 @@ bool removeRegularFiles(int folder, QList<QByteArray> &names)
     return true;
 }
 
-// The path in single quotes, as a shell takes it word for word.
+// The path in single quotes, as a shell takes it word for word; a quote in it as '"'"', with
+// no backslash, which the check's output would show escaped.
 QString shellQuoted(const QString &path)
 {
-    return '\'' + QString(path).replace(QLatin1Char('\''), QLatin1String("'\\''")) + '\'';
+    return '\'' + QString(path).replace(QLatin1Char('\''), QLatin1String("'\"'\"'")) + '\'';
 }
 
 // The path without trailing slashes and "." components, so that a link named with them

@@ -310,18 +310,18 @@ class CheckTool(unittest.TestCase):
         cases = [
             # what the stopped run left in its temporary folder, exit code, what the tool says
             ("record.bin", 0, "held a card's data: {0}/.capture-0123456789abcdef (record.bin). The check removed it."),
-            ("folder/", 6, "Delete it with `rm -r -- '{0}/.capture-0123456789abcdef'` and run the check again"),
+            ("folder/", 6, "Delete it with `rm -r -- '{1}/.capture-0123456789abcdef'` and run the check again"),
         ]
         for left, code, message in cases:
             with self.subTest(left=left):
-                folder = tempfile.mkdtemp(dir=self.runtime.name)
+                folder = tempfile.mkdtemp(dir=self.runtime.name, prefix="it's")
                 staging = os.path.join(folder, ".capture-0123456789abcdef")
                 os.makedirs(os.path.join(staging, "folder") if left.endswith("/") else staging)
                 if not left.endswith("/"):
                     open(os.path.join(staging, left), "wb").close()
                 got, out = self.run_tool("--capture", folder)
                 self.assertEqual(got, code, out)
-                self.assertIn(message.format(folder), out)
+                self.assertIn(message.format(folder, folder.replace("'", "'\"'\"'")), out)
                 self.assertEqual(os.path.exists(staging), code != 0)
 
     def test_redacted_capture(self):
