@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QVector>
+#include <algorithm>
 #include <cerrno>
 #include <clocale>
 #include <cstring>
@@ -88,13 +89,37 @@ QByteArray escaped(uint codePoint)
                               : "\\u" + QByteArray::number(codePoint, 16).rightJustified(4, '0');
 }
 
+// Whether the encoding writes ASCII as ASCII, and Chinese without a byte a terminal acts on: a
+// wide (UTF-16) or stateful (UTF-7, ISO-2022) one would garble the escapes or hide a line.
+bool writesPlainText()
+{
+    QByteArray ascii;
+    for (char c = 0x20; c < 0x7f; ++c)
+        ascii += c;
+    ascii += '\n';
+    const QByteArray chinese = inLocaleEncoding(QString::fromUtf8("中文"));
+    const bool plain = std::none_of(chinese.begin(), chinese.end(), [](char c) { return uchar(c) < 0x20 || c == 0x7f; });
+    return plain && inLocaleEncoding(QString::fromLatin1(ascii)) == ascii;
+}
+
+// Whether the encoding holds the simplified characters of the check's Chinese messages, which
+// Big5 or Latin-1 would show as escapes.
+bool writesSimplifiedChinese()
+{
+    return !inLocaleEncoding(QString::fromUtf8("驱动库读卡器结果")).contains('\\');
+}
+
 }
 
 bool chooseLocaleEncoding()
 {
     const QByteArray name = encodingName();
-    if (!name.isEmpty() && openConverters(name.constData()))
-        return true;
+    if (!name.isEmpty() && openConverters(name.constData())) {
+        if (writesPlainText())
+            return writesSimplifiedChinese();
+        iconv_close(toLocale);
+        iconv_close(fromLocale);
+    }
     openConverters("ASCII");
     return false;
 }

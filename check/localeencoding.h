@@ -8,8 +8,9 @@
 
 // Takes the encoding of the C library's locale when it is installed, else the one the
 // locale's name gives (zh_CN.GB18030 works without the locale generated); C, POSIX or no
-// locale keeps UTF-8. False when it cannot be served (no converter for it, or a name that
-// gives none): the check then writes English in ASCII.
+// locale keeps UTF-8. One that is not ASCII-compatible and stateless, or that iconv does not
+// know, or a name that gives none, cannot be served: the check then writes ASCII. True when
+// the encoding holds the simplified Chinese of the check's messages; else it writes English.
 bool chooseLocaleEncoding();
 
 // The text in that encoding; a character it lacks as \uXXXX or \UXXXXXXXX.

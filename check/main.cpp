@@ -138,7 +138,7 @@ int main(int argc, char *argv[])
     QCoreApplication app(argc, argv);
     app.setApplicationName(QStringLiteral("idcardshow-check"));
     app.setApplicationVersion(QStringLiteral(IDCARDSHOW_VERSION));
-    // Where the locale's encoding cannot be written, Chinese would not show: English in ASCII does.
+    // Where the encoding has no simplified Chinese, Chinese messages would be escapes: English shows.
     if (chooseLocaleEncoding())
         installTranslation(app);
 

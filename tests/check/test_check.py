@@ -231,7 +231,8 @@ class CheckTool(unittest.TestCase):
 
     def test_terminal_encodings(self):
         """What a terminal in each locale shows: Chinese in the locale's encoding, the C library's error text decoded
-        from it, what the encoding lacks escaped, and English in ASCII where the encoding cannot be served."""
+        from it, what the encoding lacks escaped; English where it lacks simplified Chinese, in ASCII where the
+        encoding cannot be served."""
         self.assertEqual(GB18030_LOCALE.wait(), 0)
         locales = os.path.dirname(GB18030_LOCALE.args[-1])
         no_social = "replay:" + self.replay_folder({"name": "王小明𠀀".encode()})
@@ -240,7 +241,10 @@ class CheckTool(unittest.TestCase):
             # LANG, the terminal's encoding, lines it shows
             ("zh_CN.GB18030", "gb18030", ["  姓名：王小明𠀀", "errno 2：没有那个文件或目录）", "结果：显示照片失败（退出码 4）。"]),
             ("zh_CN.GBK", "gbk", ["  姓名：王小明\\U00020000", "结果：显示照片失败（退出码 4）。"]),
+            ("zh_CN.BIG5", "big5", ["  Name: 王小明\\U00020000"]),  # English: Big5 lacks simplified characters
             ("zh_CN.NO-SUCH-ENCODING", "ascii", english),
+            ("zh_CN.UTF-16", "ascii", english),  # ASCII as two bytes a character
+            ("zh_CN.ISO-2022-CN", "ascii", english),  # Chinese between escape sequences
             ("zh_CN", "ascii", english),  # not installed, and naming no encoding
         ]
         for lang, encoding, lines in cases:
