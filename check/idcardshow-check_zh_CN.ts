@@ -140,7 +140,7 @@
     </message>
     <message>
       <source>No capture: %1.</source>
-      <translation>未采集：%1。</translation>
+      <translation>采集被拒绝：%1。</translation>
     </message>
     <message>
       <source>Driver libraries:</source>
@@ -349,7 +349,7 @@
     </message>
     <message>
       <source>Left out: the photo file, which is no card photo the window shows.</source>
-      <translation>未采集：照片文件，它不是窗口能显示的证件照片。</translation>
+      <translation>未写入：照片文件，它不是窗口能显示的证件照片。</translation>
     </message>
     <message>
       <source>The photo was replaced by a plain grey picture of the same format and pixel size.</source>
