@@ -47,8 +47,9 @@ QString description()
         "6 the capture was refused or not written; 7 the vendor's library crashed, ended the process, or closed a "
         "standard descriptor or the check's channel; 8 loading a library or a call did not return within "
         "--timeout; 9 a driver library, or a library it needs, is found only through LD_LIBRARY_PATH, so a window "
-        "started from the desktop menu would not find it; 64 wrong options or arguments. 7 and 8 come before the "
-        "others, 9 only when nothing else failed; otherwise the first failing stage decides.");
+        "started from the desktop menu would not find it; 64 wrong options or arguments. A capture stopped by a "
+        "signal while it was written gives 6; otherwise 7 and 8 come before the others, 9 only when nothing else "
+        "failed, and the first failing stage decides.");
 }
 
 int timeoutSeconds(const QString &value)
