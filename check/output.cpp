@@ -53,10 +53,6 @@ int characterCount(const QString &text)
     return count;
 }
 
-}
-
-namespace {
-
 void writeLine(const QString &line, FILE *stream)
 {
     const QByteArray bytes = inLocaleEncoding(escaped(line) + '\n');
