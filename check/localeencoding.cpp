@@ -37,7 +37,10 @@ QByteArray encodingName()
     if (name.isEmpty() || name == "C" || name == "POSIX")
         return "UTF-8";
     const int dot = name.indexOf('.');
-    return dot < 0 ? QByteArray() : name.mid(dot + 1).split('@').first();
+    const QByteArray encoding = dot < 0 ? QByteArray() : name.mid(dot + 1).split('@').first();
+    // After a slash iconv takes TRANSLIT or IGNORE, which would write what the encoding lacks
+    // as a look-alike or a question mark, or drop it, where the check writes an escape.
+    return encoding.contains('/') ? QByteArray() : encoding;
 }
 
 bool openConverters(const char *encoding)
@@ -68,7 +71,7 @@ void convert(iconv_t converter, const QByteArray &input, const std::function<voi
         const size_t done = iconv(converter, &in, &inLeft, &out, &outLeft);
         const int error = errno;
         converted(buffer, int(out - buffer));
-        if (done == size_t(-1) && error != E2BIG) {
+        if (done == size_t(-1) && error != E2BIG && inLeft > 0) {
             const int taken = unconvertible(in);
             in += taken;
             inLeft -= size_t(taken);

@@ -245,6 +245,8 @@ class CheckTool(unittest.TestCase):
             ("zh_CN.NO-SUCH-ENCODING", "ascii", english),
             ("zh_CN.UTF-16", "ascii", english),  # ASCII as two bytes a character
             ("zh_CN.ISO-2022-CN", "ascii", english),  # Chinese between escape sequences
+            ("zh_CN.ASCII//TRANSLIT", "ascii", english),  # 王 as a question mark
+            ("zh_CN.ASCII//IGNORE", "ascii", english),  # 王 left out
             ("zh_CN", "ascii", english),  # not installed, and naming no encoding
         ]
         for lang, encoding, lines in cases:
