@@ -24,7 +24,9 @@ QString escape(uint c)
 {
     if (c == '\\')
         return QStringLiteral("\\\\");
-    if (c < 0x100 || isEscapedByte(c))
+    // \xHH only below U+0080 and for a byte that was no text: a C1 control, as \u0085, reads
+    // unlike the byte 0x85.
+    if (c < 0x80 || isEscapedByte(c))
         return QStringLiteral("\\x%1").arg(c & 0xff, 2, 16, QLatin1Char('0'));
     if (c > 0xffff)
         return QStringLiteral("\\U%1").arg(c, 8, 16, QLatin1Char('0'));

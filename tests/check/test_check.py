@@ -362,7 +362,7 @@ class CheckTool(unittest.TestCase):
         os.mkdir(esc_library)
         cases = [
             ("esc in validity", {"to": b"2040.01.01\x1b]0;title\x07\x1b[1A\x1b[2K"}, None, None, None, "\\x1b]0;title\\x07"),
-            ("c1 in name", {"name": "王\u009b小明".encode()}, None, None, None, "王\\x9b小明"),
+            ("c1 in name", {"name": "王\u009b小明".encode()}, None, None, None, "王\\u009b小明"),
             ("bidi override in name", {"name": "王\u202e小明\u2066".encode()}, None, None, None, "王\\u202e小明\\u2066"),
             ("right-to-left letters in the address", {"address": "北京\u05d0\U00010900".encode()}, None, None, None,
              "北京\\u05d0\\U00010900"),
