@@ -282,11 +282,12 @@ bool removeRegularFiles(int folder, QList<QByteArray> &names)
     return true;
 }
 
-// The path in single quotes, as a shell takes it word for word; a quote in it as '"'"', with
-// no backslash, which the check's output would show escaped.
+// The path in bash's $'...', which reads the escapes the check's output writes for it (\\,
+// \x0a, \xff, \u202e) back as what they stand for; a quote in it closes that, stands in double
+// quotes and opens it again, with no backslash of its own, which the output would escape.
 QString shellQuoted(const QString &path)
 {
-    return '\'' + QString(path).replace(QLatin1Char('\''), QLatin1String("'\"'\"'")) + '\'';
+    return QLatin1String("$'") + QString(path).replace(QLatin1Char('\''), QLatin1String("'\"'\"$'")) + '\'';
 }
 
 // The path without trailing slashes and "." components, so that a link named with them

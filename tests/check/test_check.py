@@ -316,19 +316,23 @@ class CheckTool(unittest.TestCase):
         cases = [
             # what the stopped run left in its temporary folder, exit code, what the tool says
             ("record.bin", 0, "held a card's data: {0}/.capture-0123456789abcdef (record.bin). The check removed it."),
-            ("folder/", 6, "Delete it with `rm -r -- '{1}/.capture-0123456789abcdef'` and run the check again"),
+            ("folder/", 6, "Delete it with `rm -r -- $'{1}/.capture-0123456789abcdef'` and run the check again"),
         ]
         for left, code, message in cases:
             with self.subTest(left=left):
-                folder = tempfile.mkdtemp(dir=self.runtime.name, prefix="it's")
+                # A quote, a backslash, a line break and a byte that is no text: the command must delete the folder.
+                folder = tempfile.mkdtemp(dir=self.runtime.name, prefix="it's\\\n" + os.fsdecode(b"\xff"))
+                shown = folder.replace("\\", "\\\\").replace("\n", "\\x0a").replace(os.fsdecode(b"\xff"), "\\xff")
                 staging = os.path.join(folder, ".capture-0123456789abcdef")
                 os.makedirs(os.path.join(staging, "folder") if left.endswith("/") else staging)
                 if not left.endswith("/"):
                     open(os.path.join(staging, left), "wb").close()
                 got, out = self.run_tool("--capture", folder)
                 self.assertEqual(got, code, out)
-                self.assertIn(message.format(folder, folder.replace("'", "'\"'\"'")), out)
-                self.assertEqual(os.path.exists(staging), code != 0)
+                self.assertIn(message.format(shown, shown.replace("'", "'\"'\"$'")), out)
+                if code:
+                    subprocess.run(["bash", "-c", re.search("`(rm .*)`", out).group(1)], check=True)
+                self.assertFalse(os.path.exists(staging))
 
     def test_redacted_capture(self):
         # The card as a driver might write it, with data in bytes the program never reads.
