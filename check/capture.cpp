@@ -412,6 +412,8 @@ CaptureWrite CaptureFolder::writeStaged(const QVector<CaptureFile> &files)
             placed << staged[i];
         }
     }
+    // Before the last look for a signal: on a slow disk this is what takes the time.
+    fsync(m_fd);
     if (interruption)
         result.error = Check::tr("the check was interrupted by %1").arg(signalText(interruption));
     for (int i = 0; !result.error.isEmpty() && i < staged.size(); ++i) {
