@@ -354,7 +354,7 @@ void CaptureFolder::removeUnfinishedCaptures()
             QStringList fileNames;
             for (const QByteArray &file : files)
                 fileNames << fromLocaleEncoding(file);
-            m_unfinishedRemoved << (fileNames.isEmpty() ? shown : Check::tr("%1 (%2)").arg(shown, listed(fileNames)));
+            m_unfinishedRemoved << UnfinishedCapture{shown, fileNames};
         } else {
             m_refusal = Check::tr("the capture folder %1 holds an unfinished capture of an earlier run that was stopped, "
                                   "with a card's data: %2. Delete it with `rm -r -- %3` and run the check again")

@@ -15,6 +15,12 @@ struct CaptureFile {
     QByteArray bytes;
 };
 
+// A temporary folder left by a run of the check that was stopped while writing a capture.
+struct UnfinishedCapture {
+    QString path;
+    QStringList files; // what it held; none when it was stopped before writing one
+};
+
 struct CaptureWrite {
     QString error;          // why the capture failed; empty when it was written
     QStringList leftovers;  // what a failed capture could not remove, relative to the folder
@@ -37,8 +43,8 @@ public:
 
     QString path() const { return m_path; }
     QString refusal() const { return m_refusal; }
-    // The unfinished captures removed, each as "name (files)".
-    QStringList unfinishedRemoved() const { return m_unfinishedRemoved; }
+    // The unfinished captures it removed.
+    QVector<UnfinishedCapture> unfinishedRemoved() const { return m_unfinishedRemoved; }
     // The folder's path when this run created it, else empty.
     QByteArray made() const { return m_made ? m_bytes : QByteArray(); }
 
@@ -55,7 +61,7 @@ private:
     QByteArray m_bytes;
     QString m_path;
     QString m_refusal;
-    QStringList m_unfinishedRemoved;
+    QVector<UnfinishedCapture> m_unfinishedRemoved;
     bool m_made = false;
     int m_fd = -1;
 };

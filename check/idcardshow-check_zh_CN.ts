@@ -644,16 +644,16 @@ Exit codes: 0 everything was read; 1 a driver library did not load or lacks a fu
       <translation>未保留采集数据：%1。没有留下卡片的任何数据：检查工具为此创建的 %2 已删除。</translation>
     </message>
     <message>
-      <source>%1 (%2)</source>
-      <translation>%1（%2）</translation>
-    </message>
-    <message>
       <source>the capture folder %1 holds an unfinished capture of an earlier run that was stopped, with a card's data: %2. Delete it with `rm -r -- %3` and run the check again</source>
       <translation>采集目录 %1 中有一份上次运行被中止时留下的未完成的采集，其中含有卡片数据：%2。请用 `rm -r -- %3` 删除后再运行检查工具</translation>
     </message>
     <message>
-      <source>An unfinished capture, left by a run of the check that was stopped while writing, held a card's data: %1. The check removed it.</source>
-      <translation>检查工具上次运行时在写入中途被中止，留下了一份含有卡片数据的未完成的采集：%1。检查工具已将其删除。</translation>
+      <source>An unfinished capture, left by a run of the check that was stopped while writing, held a card's data: %1 (%2). The check removed it.</source>
+      <translation>检查工具上次运行时在写入中途被中止，留下了一份含有卡片数据的未完成的采集：%1（%2）。检查工具已将其删除。</translation>
+    </message>
+    <message>
+      <source>The check removed %1, an empty temporary folder left by a run of the check that was stopped while writing a capture.</source>
+      <translation>检查工具上次运行时在写入采集数据前被中止，留下了空的临时目录 %1；检查工具已将其删除。</translation>
     </message>
   </context>
   <context>

@@ -504,9 +504,12 @@ Exit check(const Options &options)
     std::unique_ptr<CaptureFolder> folder;
     if (!options.captureFolder.isEmpty()) {
         folder.reset(new CaptureFolder(options.captureFolder));
-        for (const QString &unfinished : folder->unfinishedRemoved())
-            say(Check::tr("An unfinished capture, left by a run of the check that was stopped while writing, held a "
-                          "card's data: %1. The check removed it.").arg(unfinished));
+        for (const UnfinishedCapture &unfinished : folder->unfinishedRemoved())
+            say(unfinished.files.isEmpty()
+                    ? Check::tr("The check removed %1, an empty temporary folder left by a run of the check that was "
+                                "stopped while writing a capture.").arg(unfinished.path)
+                    : Check::tr("An unfinished capture, left by a run of the check that was stopped while writing, held a "
+                                "card's data: %1 (%2). The check removed it.").arg(unfinished.path, listed(unfinished.files)));
         if (!folder->refusal().isEmpty()) {
             say(Check::tr("No capture: %1.").arg(folder->refusal()));
             return Capture;

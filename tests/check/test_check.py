@@ -316,6 +316,7 @@ class CheckTool(unittest.TestCase):
         cases = [
             # what the stopped run left in its temporary folder, exit code, what the tool says
             ("record.bin", 0, "held a card's data: {0}/.capture-0123456789abcdef (record.bin). The check removed it."),
+            ("", 0, "The check removed {0}/.capture-0123456789abcdef, an empty temporary folder"),
             ("folder/", 6, "Delete it with `rm -r -- $'{1}/.capture-0123456789abcdef'` and run the check again"),
         ]
         for left, code, message in cases:
@@ -325,7 +326,7 @@ class CheckTool(unittest.TestCase):
                 shown = folder.replace("\\", "\\\\").replace("\n", "\\x0a").replace(os.fsdecode(b"\xff"), "\\xff")
                 staging = os.path.join(folder, ".capture-0123456789abcdef")
                 os.makedirs(os.path.join(staging, "folder") if left.endswith("/") else staging)
-                if not left.endswith("/"):
+                if left and not left.endswith("/"):
                     open(os.path.join(staging, left), "wb").close()
                 got, out = self.run_tool("--capture", folder)
                 self.assertEqual(got, code, out)
