@@ -236,10 +236,17 @@ class CheckTool(unittest.TestCase):
         self.assertEqual(GB18030_LOCALE.wait(), 0)
         locales = os.path.dirname(GB18030_LOCALE.args[-1])
         no_social = "replay:" + self.replay_folder({"name": "王小明𠀀".encode()})
+        # The C library's own words there: Chinese where its message catalogues are installed.
+        in_gb18030 = {k: v for k, v in os.environ.items() if not k.startswith("LC_") and k != "LANGUAGE"}
+        in_gb18030.update(LANG="zh_CN.GB18030", LOCPATH=locales)
+        no_file = subprocess.run([sys.executable, "-c", "import locale, os, sys; locale.setlocale(locale.LC_ALL, ''); "
+                                  "sys.stdout.buffer.write(os.strerror(2).encode('gb18030'))"], env=in_gb18030,
+                                 stdout=subprocess.PIPE, check=True).stdout.decode("gb18030")
         english = ["  Name: \\u738b\\u5c0f\\u660e\\U00020000", "Result: showing the photo failed (exit code 4)."]
         cases = [
             # LANG, the terminal's encoding, lines it shows
-            ("zh_CN.GB18030", "gb18030", ["  姓名：王小明𠀀", "errno 2：没有那个文件或目录）", "结果：显示照片失败（退出码 4）。"]),
+            ("zh_CN.GB18030", "gb18030", ["  姓名：王小明𠀀", "errno 2：%s）" % no_file,
+                                          "结果：显示照片失败（退出码 4）。"]),
             ("zh_CN.GBK", "gbk", ["  姓名：王小明\\U00020000", "结果：显示照片失败（退出码 4）。"]),
             ("zh_CN.BIG5", "big5", ["  Name: 王小明\\U00020000"]),  # English: Big5 lacks simplified characters
             ("zh_CN.NO-SUCH-ENCODING", "ascii", english),
