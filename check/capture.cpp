@@ -265,7 +265,7 @@ bool holdsNothing(int folder)
 }
 
 // Removes the folder's files when it holds regular files only; false, removing none, when it
-// holds anything else or cannot be read.
+// holds anything else or cannot be read, and false when a removal fails.
 bool removeRegularFiles(int folder, QList<QByteArray> &names)
 {
     if (!namesIn(folder, names))
