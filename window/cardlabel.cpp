@@ -22,7 +22,26 @@ bool breaksOrHides(uint code)
 
 QSize CardLabel::minimumSizeHint() const
 {
-    return {0, qMin(QLabel::minimumSizeHint().height(), maxWrappedHeight())};
+    const int width = wordWrap() || !asksForWholeText ? 0 : wholeTextWidth();
+    return {width, qMin(QLabel::minimumSizeHint().height(), maxWrappedHeight())};
+}
+
+// The advance, as eliding measures it, rather than QLabel's bounding box, which can be narrower.
+int CardLabel::wholeTextWidth() const
+{
+#if QT_VERSION >= QT_VERSION_CHECK(5, 11, 0)
+    const int advance = fontMetrics().horizontalAdvance(text());
+#else
+    const int advance = fontMetrics().width(text());
+#endif
+    const QMargins margins = contentsMargins();
+    return advance + margins.left() + margins.right() + 2 * margin();
+}
+
+void CardLabel::askForWholeText()
+{
+    asksForWholeText = true;
+    updateGeometry();
 }
 
 // Never less than one line, also when empty (QLabel answers -1 then), so an empty wrapped

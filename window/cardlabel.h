@@ -2,10 +2,10 @@
 
 #include <QLabel>
 
-// A value label for text read from a card: whatever the card holds, it never asks the window
-// for more room than a well-formed value takes.
-// - Its minimum width is none, so no value can widen the window.
-// - On one line, a value too long for its place is cut at the label's edge with an ellipsis.
+// A value label for text read from a card.
+// - On one line, once the window has asked it to, its minimum width is its whole text's, so
+//   the window can make room for the whole value; until then it asks for no width.
+// - On one line, a value too long for the room it gets is cut at its edge with an ellipsis.
 // - Wrapped, it takes at most MaxWrappedLines lines, the start of the text showing.
 // It adds no signals, slots or properties, so it has no meta-object of its own and stays a
 // QLabel to the form and to everything that finds its widgets by class.
@@ -20,11 +20,16 @@ public:
     QSize minimumSizeHint() const override;
     int heightForWidth(int width) const override;
 
+    void askForWholeText();
+
 protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
     int maxWrappedHeight() const;
+    int wholeTextWidth() const;
+
+    bool asksForWholeText = false;
 };
 
 // The text as a card label shows it: C0 controls and DEL, which would break the line or hide,

@@ -1,5 +1,6 @@
 #include "idcardshow.h"
 
+#include "cardlabel.h"
 #include "pages.h"
 #include "placement.h"
 #include "ui_idcardshow.h"
@@ -12,6 +13,17 @@ IDCardShow::IDCardShow(QWidget *parent)
 {
     ui->setupUi(this);
     ui->stackedWidget->setCurrentIndex(ReadTipPage);
+    holdMinimumSize();
+    for (CardLabel *label : findChildren<CardLabel *>())
+        label->askForWholeText();
+}
+
+// A platform told of a new minimum after the window shows warns where it cannot pass it on
+// (offscreen), so the minimum stays as the form gives it, and a read grows the window itself.
+void IDCardShow::holdMinimumSize()
+{
+    ensurePolished();
+    setMinimumSize(layout()->totalMinimumSize());
 }
 
 // The widgets belong to the window; deleting the form object only drops the pointers.
@@ -84,29 +96,43 @@ int unsqueezedHeight(const QWidget &page, int width)
 
 }
 
-// A window's minimum height leaves out what its wrapped labels need at its width, and a layout
-// short of room squeezes every row, captions too, below its own height. So after a read the
-// window grows until the page shown gets the height it needs, within the screen's free area.
+// The window's minimum is held, and a window's minimum height leaves out what its wrapped labels
+// need at its width; a layout short of room cuts values and squeezes rows below their height.
+// So after a read the window grows until its layout has the width its values ask for and the
+// page shown the height it needs, within the screen's free area. Beyond that, the longest values
+// are cut first, never a caption.
 void IDCardShow::growToFitPage()
 {
+    const std::optional<QRect> screen = availableScreenGeometry(*this);
+    const QSize frame = frameGeometry().size() - size();
+    const QSize room = screen ? screen->size() - frame : QSize(INT_MAX, INT_MAX);
+    const QSize before = size();
+    const int wide = qMin(layoutMinimumWidth(), room.width());
+    if (wide > width())
+        resize(wide, height());
     activateLayouts(*this);
     // The page shown fills the stack, whose height follows the window's one for one.
-    const QRect room = ui->stackedWidget->contentsRect();
-    const int needed = height() - room.height() + unsqueezedHeight(*ui->stackedWidget->currentWidget(), room.width());
-    const std::optional<QRect> screen = availableScreenGeometry(*this);
-    const int frame = frameGeometry().height() - height();
-    const int grown = qMin(needed, screen ? screen->height() - frame : INT_MAX);
-    if (grown <= height())
-        return;
-    resize(width(), grown);
-    if (screen)
-        keepBottomOn(*screen);
+    const QRect stack = ui->stackedWidget->contentsRect();
+    const int needed = height() - stack.height() + unsqueezedHeight(*ui->stackedWidget->currentWidget(), stack.width());
+    const int tall = qMin(needed, room.height());
+    if (tall > height())
+        resize(width(), tall);
+    if (screen && size() != before)
+        keepInside(*screen);
 }
 
-// The window grows downwards: it moves up as far as its frame left the free area, never above it.
-void IDCardShow::keepBottomOn(const QRect &screen)
+int IDCardShow::layoutMinimumWidth()
 {
-    const int below = frameGeometry().bottom() - screen.bottom();
-    if (below > 0)
-        move(x(), qMax(screen.top(), y() - below));
+    activateLayouts(*this);
+    return layout()->totalMinimumSize().width();
+}
+
+// A grown window moves back into the free area, its top-left corner first.
+void IDCardShow::keepInside(const QRect &screen)
+{
+    const QRect frame = frameGeometry();
+    const int left = qMax(screen.left(), qMin(frame.left(), screen.right() + 1 - frame.width()));
+    const int top = qMax(screen.top(), qMin(frame.top(), screen.bottom() + 1 - frame.height()));
+    if (left != frame.left() || top != frame.top())
+        move(left, top);
 }

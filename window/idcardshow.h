@@ -27,9 +27,13 @@ private slots:
 private:
     // Shows the page and remembers the one it replaces for btn_back; nothing when it already shows.
     void showPageRememberingCurrent(int page);
-    // Makes the window as tall as the page shown needs, never taller than the screen's free area.
+    // Holds the window's minimum at what its layout asks for before it shows.
+    void holdMinimumSize();
+    // Makes the window as wide as the page's values and as tall as the page needs, never larger
+    // than the screen's free area, and keeps it inside that area.
     void growToFitPage();
-    void keepBottomOn(const QRect &screen);
+    int layoutMinimumWidth();
+    void keepInside(const QRect &screen);
 
     Ui_IDCardShow *ui;
     qint32 savedPageIndex;
