@@ -1,4 +1,5 @@
 #include "idcardshow.h"
+#include "lastword.h"
 #include "nocoredumps.h"
 #include "placement.h"
 #include "standarddescriptors.h"
@@ -18,7 +19,9 @@ int main(int argc, char *argv[])
     // The driver libraries are loaded before main: one may have closed a standard descriptor,
     // which the X connection would otherwise take.
     reopenClosedStandardDescriptors();
+    watchForLastWord();
     disableCoreDumps();
+    forbidMemoryAccess();
     skipOpenGlIntegration();
     QApplication app(argc, argv);
     IDCardShow window;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <sys/prctl.h>
 #include <sys/resource.h>
 
 // A core file would hold the card data a process has read: both programs write none, and
@@ -8,4 +9,12 @@ inline void disableCoreDumps()
 {
     const rlimit none{0, 0};
     setrlimit(RLIMIT_CORE, &none);
+}
+
+// Not dumpable also stops a core that core_pattern pipes to a handler, and other processes of
+// the same user reading the card data in memory through ptrace or /proc/PID/mem. It makes the
+// process's /proc files root's, so it is for a process whose own children need not read them.
+inline void forbidMemoryAccess()
+{
+    prctl(PR_SET_DUMPABLE, 0, 0, 0, 0);
 }

@@ -19,6 +19,8 @@ inline const char *signalName(int signal)
     case SIGSYS: return "SIGSYS";
     case SIGPIPE: return "SIGPIPE";
     case SIGALRM: return "SIGALRM";
+    case SIGXCPU: return "SIGXCPU";
+    case SIGXFSZ: return "SIGXFSZ";
     case SIGINT: return "SIGINT";
     case SIGHUP: return "SIGHUP";
     case SIGQUIT: return "SIGQUIT";

@@ -1,0 +1,214 @@
+// The window's last word, without X: each row runs in a child process that stands for the
+// window, with a pipe as its standard error, and does what a driver library does wrong during
+// (or after) a call. The line it leaves, and how it ends, are what the window would show.
+
+#include "lastword.h"
+
+#include <QElapsedTimer>
+#include <QtTest>
+#include <csignal>
+#include <cstdlib>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/mman.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+// A fault at an address that is mapped but not writable: what a library's stray write gives,
+// without the null pointer that UBSan would report first.
+void crash()
+{
+    void *page = mmap(nullptr, 4096, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    *static_cast<volatile int *>(page) = 1;
+}
+
+void say(const char *text)
+{
+    const ssize_t written = write(STDERR_FILENO, text, strlen(text));
+    static_cast<void>(written);
+}
+
+template<int Signal>
+void raiseInRead()
+{
+    vendorCallStarts(DriverCall::ReadBaseMessage);
+    raise(Signal);
+}
+
+void crashInRead()
+{
+    vendorCallStarts(DriverCall::ReadBaseMessage);
+    crash();
+}
+
+void termFromAnotherProcess()
+{
+    vendorCallStarts(DriverCall::ReadBaseMessage);
+    if (fork() == 0) {
+        kill(getppid(), SIGTERM);
+        _exit(0);
+    }
+    for (;;)
+        pause();
+}
+
+// The library blocked the crash signals in one call and crashed in the next.
+void crashAfterBlocking()
+{
+    vendorCallStarts(DriverCall::Open);
+    sigset_t crashes;
+    sigemptyset(&crashes);
+    sigaddset(&crashes, SIGSEGV);
+    sigprocmask(SIG_BLOCK, &crashes, nullptr);
+    vendorCallEnded();
+    vendorCallStarts(DriverCall::ReadBaseMessage);
+    crash();
+}
+
+void threadCrashAfterReturn()
+{
+    vendorCallStarts(DriverCall::Open);
+    vendorCallEnded();
+    std::thread(crash).join();
+}
+
+void crashWithLogOnStandardError()
+{
+    vendorCallStarts(DriverCall::Open);
+    dup2(open("/dev/null", O_WRONLY), STDERR_FILENO);
+    crash();
+}
+
+void halfLineThenExit()
+{
+    vendorCallStarts(DriverCall::ReadBaseMessage);
+    say("vendor: reading");
+    exit(2);
+}
+
+void hangForever()
+{
+    for (;;)
+        pause();
+}
+
+// The library forks in a call and waits for its copy, which does `copy`; the window goes on.
+template<void (*Copy)()>
+void forkInCall()
+{
+    atexit(hangForever);
+    vendorCallStarts(DriverCall::Open);
+    const pid_t copy = fork();
+    if (copy == 0)
+        Copy();
+    int status = 0;
+    waitpid(copy, &status, 0);
+    vendorCallEnded();
+    say(getpid() == getpgrp() ? "window goes on\n" : "copy goes on\n");
+    _exit(0);
+}
+
+void exitThree()
+{
+    exit(3);
+}
+
+void returnFromCall() {}
+
+// What the child wrote on its standard error and how it ended (an exit status, or minus the
+// signal); the whole group is killed after 10 s, so a child that hangs fails the row.
+std::pair<QByteArray, int> runAsWindow(void (*behaviour)())
+{
+    int pipe[2];
+    if (::pipe(pipe) != 0)
+        qFatal("pipe");
+    const pid_t child = fork();
+    if (child == 0) {
+        setpgid(0, 0);
+        dup2(pipe[1], STDERR_FILENO);
+        close(pipe[0]);
+        for (int signal = 1; signal < NSIG; ++signal)
+            ::signal(signal, SIG_DFL);
+        watchForLastWord();
+        behaviour();
+        _exit(0);
+    }
+    setpgid(child, child);
+    close(pipe[1]);
+    QByteArray said;
+    QElapsedTimer started;
+    started.start();
+    for (pollfd readable{pipe[0], POLLIN, 0}; poll(&readable, 1, int(qMax<qint64>(0, 10000 - started.elapsed()))) > 0;) {
+        char chunk[512];
+        const ssize_t got = read(pipe[0], chunk, sizeof chunk);
+        if (got <= 0)
+            break;
+        said.append(chunk, int(got));
+    }
+    close(pipe[0]);
+    kill(-child, SIGKILL);
+    int status = 0;
+    waitpid(child, &status, 0);
+    return {said, WIFSIGNALED(status) ? -WTERMSIG(status) : WEXITSTATUS(status)};
+}
+
+}
+
+class LastWordTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void lastWord_data();
+    void lastWord();
+};
+
+void LastWordTest::lastWord_data()
+{
+    QTest::addColumn<void *>("behaviour");
+    QTest::addColumn<QByteArray>("said");
+    QTest::addColumn<QByteArray>("neverSaid");
+    QTest::addColumn<int>("ending");
+    const QByteArray read = "the driver library crashed in ICC_ReadBaseMsgData: signal ";
+    const QByteArray ended = "the driver library ended the process in ICC_ReadBaseMsgData: signal ";
+    const auto row = [](const char *name, void (*behaviour)(), const QByteArray &said, const QByteArray &neverSaid, int ending) {
+        QTest::newRow(name) << reinterpret_cast<void *>(behaviour) << said << neverSaid << ending;
+    };
+    row("a fault", crashInRead, "\nidcardshow: " + read + "11 (SIGSEGV)\n", {}, -SIGSEGV);
+    row("a trap", raiseInRead<SIGTRAP>, read + "5 (SIGTRAP)", {}, -SIGTRAP);
+    row("a seccomp kill", raiseInRead<SIGSYS>, read + "31 (SIGSYS)", {}, -SIGSYS);
+    row("a write to a closed pipe", raiseInRead<SIGPIPE>, ended + "13 (SIGPIPE)", {}, -SIGPIPE);
+    row("its own alarm", raiseInRead<SIGALRM>, ended + "14 (SIGALRM)", {}, -SIGALRM);
+    row("a file size limit", raiseInRead<SIGXFSZ>, ended + "25 (SIGXFSZ)", {}, -SIGXFSZ);
+    row("SIGTERM to itself", raiseInRead<SIGTERM>, ended + "15 (SIGTERM)", {}, -SIGTERM);
+    row("SIGTERM from another process", termFromAnotherProcess, {}, "idcardshow:", -SIGTERM);
+    row("crash signals left blocked", crashAfterBlocking, read + "11 (SIGSEGV)", {}, -SIGSEGV);
+    row("its thread crashing after the call", threadCrashAfterReturn,
+        "the process crashed outside any driver call, in thread ", {}, -SIGSEGV);
+    row("fd 2 replaced by its log", crashWithLogOnStandardError, "crashed in ICC_Reader_Open: signal 11", {}, -SIGSEGV);
+    row("half a line, then exit", halfLineThenExit,
+        "vendor: reading\nidcardshow: the driver library ended the process in ICC_ReadBaseMsgData: exit status 2\n", {}, 2);
+    row("a forked copy that calls exit", forkInCall<exitThree>, "window goes on", "idcardshow:", 0);
+    row("a forked copy that returns", forkInCall<returnFromCall>, "window goes on", "copy goes on", 0);
+    row("a forked copy that crashes", forkInCall<crash>, "window goes on", "idcardshow:", 0);
+}
+
+void LastWordTest::lastWord()
+{
+    QFETCH(void *, behaviour);
+    QFETCH(QByteArray, said);
+    QFETCH(QByteArray, neverSaid);
+    QFETCH(int, ending);
+    const auto result = runAsWindow(reinterpret_cast<void (*)()>(behaviour));
+    if (!said.isEmpty())
+        QVERIFY2(result.first.contains(said), result.first.constData());
+    if (!neverSaid.isEmpty())
+        QVERIFY2(!result.first.contains(neverSaid), result.first.constData());
+    QCOMPARE(result.second, ending);
+}
+
+QTEST_APPLESS_MAIN(LastWordTest)
+#include "tst_lastword.moc"
