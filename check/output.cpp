@@ -1,6 +1,6 @@
 #include "output.h"
 
-#include "basemessage.h"
+#include "cardtext.h"
 #include "localeencoding.h"
 #include "signalname.h"
 #include "text.h"
@@ -12,41 +12,6 @@
 
 namespace {
 
-// Control characters, what hides or reorders text, the line and paragraph separators that a
-// reader may split lines at, unpaired surrogates, and the backslash that starts an escape.
-bool needsEscape(uint c)
-{
-    return c < 0x20 || (c >= 0x7f && c <= 0x9f) || c == '\\' || c == 0x2028 || c == 0x2029
-        || QChar::isSurrogate(c) || disguisesText(c);
-}
-
-QString escape(uint c)
-{
-    if (c == '\\')
-        return QStringLiteral("\\\\");
-    // \xHH only below U+0080 and for a byte that was no text: a C1 control, as \u0085, reads
-    // unlike the byte 0x85.
-    if (c < 0x80 || isEscapedByte(c))
-        return QStringLiteral("\\x%1").arg(c & 0xff, 2, 16, QLatin1Char('0'));
-    if (c > 0xffff)
-        return QStringLiteral("\\U%1").arg(c, 8, 16, QLatin1Char('0'));
-    return QStringLiteral("\\u%1").arg(c, 4, 16, QLatin1Char('0'));
-}
-
-QString escaped(const QString &text)
-{
-    QString out;
-    for (int at = 0; at < text.size();) {
-        const CodePoint c = codePointAt(text, at);
-        if (needsEscape(c.value))
-            out += escape(c.value);
-        else
-            out.append(text.constData() + at, c.length);
-        at += c.length;
-    }
-    return out;
-}
-
 int characterCount(const QString &text)
 {
     int count = 0;
@@ -57,7 +22,7 @@ int characterCount(const QString &text)
 
 void writeLine(const QString &line, FILE *stream)
 {
-    const QByteArray bytes = inLocaleEncoding(escaped(line) + '\n');
+    const QByteArray bytes = inLocaleEncoding(terminalText(line) + '\n');
     std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
     std::fflush(stream);
 }

@@ -27,22 +27,6 @@ QString textInRoom(const char *bytes, int room)
     return QString::fromUtf8(bytesInRoom(bytes, room));
 }
 
-CodePoint codePointAt(const QString &text, int at)
-{
-    const QChar c = text[at];
-    if (c.isHighSurrogate() && at + 1 < text.size() && text[at + 1].isLowSurrogate())
-        return {QChar::surrogateToUcs4(c, text[at + 1]), 2};
-    return {c.unicode(), 1};
-}
-
-bool disguisesText(uint codePoint)
-{
-    if (QChar::category(codePoint) == QChar::Other_Format)
-        return true;
-    const QChar::Direction direction = QChar::direction(codePoint);
-    return direction == QChar::DirR || direction == QChar::DirAL || direction == QChar::DirAN;
-}
-
 BirthDate splitBirthDate(const QString &date)
 {
     return {date.mid(0, 4), date.mid(4, 2), date.mid(6, 2)};

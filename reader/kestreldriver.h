@@ -13,6 +13,26 @@ constexpr int PhotoPathBufferSize = 300;
 constexpr int BaseMessageRecordSize = 3920;
 constexpr int SocialDataBufferSize = 1025; // 1024 text bytes and a NUL
 
+// Where each part of the base message record starts, and the bytes it may take up to the
+// next part.
+struct RecordField {
+    int offset;
+    int room;
+};
+
+namespace RecordLayout {
+constexpr RecordField Name{4, 32};
+constexpr RecordField Sex{36, 8};
+constexpr RecordField Nation{44, 20};
+constexpr RecordField Birth{64, 12};
+constexpr RecordField Address{76, 72};
+constexpr RecordField IdCode{148, 20};
+constexpr RecordField Agency{168, 32};
+constexpr RecordField ValidFrom{200, 12};
+constexpr RecordField ValidTo{212, 1120};
+constexpr RecordField Fingerprint{1332, 1024};
+}
+
 // The card slot that the power calls address.
 constexpr int32_t CardSlot = 0x31;
 

@@ -1,5 +1,6 @@
 // libKestrelCardDriver.so.1: the ID card half of the simulated reader.
 
+#include "kestreldriver.h"
 #include "simulator.h"
 
 #include <algorithm>

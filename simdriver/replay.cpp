@@ -1,5 +1,6 @@
 #include "replay.h"
 
+#include "cardtext.h"
 #include "portrait.h"
 
 #include <cerrno>
@@ -20,21 +21,10 @@ namespace {
 // in its copy, and bounds what a huge file costs the copy.
 constexpr size_t PhotoCopyRoom = 1024 * 1024 + 1;
 
-// The name with every byte but printable ASCII, and the backslash, written as \xHH: a crafted
-// name must not move a terminal's cursor, retitle it or reorder its line.
+// A crafted name must not move a terminal's cursor, retitle it or reorder its line.
 std::string printable(const std::string &name)
 {
-    std::string shown;
-    for (const unsigned char c : name) {
-        if (c >= 0x20 && c < 0x7f && c != '\\') {
-            shown += char(c);
-        } else {
-            char escaped[5];
-            std::snprintf(escaped, sizeof escaped, "\\x%02x", c);
-            shown += escaped;
-        }
-    }
-    return shown;
+    return terminalName(QByteArray::fromStdString(name)).toStdString();
 }
 
 void refuse(const std::string &name, const char *why)

@@ -1,5 +1,6 @@
 // libKestrelSE32.so.1: the social security card half of the simulated reader.
 
+#include "kestreldriver.h"
 #include "simulator.h"
 
 const char *kestrel_simulator_marker()

@@ -1,6 +1,7 @@
 #include "simulator.h"
 
 #include "citizennumber.h"
+#include "kestreldriver.h"
 #include "portrait.h"
 #include "replay.h"
 
@@ -15,18 +16,11 @@ namespace kestrelsim {
 
 namespace {
 
-constexpr int RecordSize = 3920;
-constexpr int PhotoPathSize = 300;
-constexpr int SocialTextRoom = 1024;
-constexpr int FingerprintOffset = 1332;
-constexpr int FingerprintTemplateSize = 512;
+constexpr int SocialTextRoom = SocialDataBufferSize - 1;
+// The fingerprint part holds two templates.
+constexpr int FingerprintTemplateSize = RecordLayout::Fingerprint.room / 2;
 
-struct Field {
-    int offset;
-    int room;
-};
-
-void putText(unsigned char *record, Field field, const std::string &text)
+void putText(unsigned char *record, RecordField field, const std::string &text)
 {
     std::memcpy(record + field.offset, text.data(), std::min<size_t>(text.size(), size_t(field.room - 1)));
 }
@@ -42,7 +36,7 @@ void putFingerprints(unsigned char *record)
 {
     uint32_t state = 0x2545F491u;
     for (int t = 0; t < 2; ++t) {
-        unsigned char *tpl = record + FingerprintOffset + t * FingerprintTemplateSize;
+        unsigned char *tpl = record + RecordLayout::Fingerprint.offset + t * FingerprintTemplateSize;
         tpl[0] = 0x43;
         tpl[1] = 0x01;
         tpl[4] = static_cast<unsigned char>(t == 0 ? 11 : 12); // finger position
@@ -57,28 +51,29 @@ void putFingerprints(unsigned char *record)
 
 void fillDefaultRecord(unsigned char *record)
 {
-    putText(record, {4, 32}, "王小明");
-    putText(record, {36, 8}, "男");
-    putText(record, {44, 20}, "汉");
-    putText(record, {64, 12}, "19900307");
-    putText(record, {76, 72}, "北京市东城区示例路88号");
-    putText(record, {148, 20}, citizenNumber());
-    putText(record, {168, 32}, "北京市公安局东城分局");
-    putText(record, {200, 12}, "2020.01.01");
-    putText(record, {212, 1120}, "2040.01.01");
+    using namespace RecordLayout;
+    putText(record, Name, "王小明");
+    putText(record, Sex, "男");
+    putText(record, Nation, "汉");
+    putText(record, Birth, "19900307");
+    putText(record, Address, "北京市东城区示例路88号");
+    putText(record, IdCode, citizenNumber());
+    putText(record, Agency, "北京市公安局东城分局");
+    putText(record, ValidFrom, "2020.01.01");
+    putText(record, ValidTo, "2040.01.01");
     putFingerprints(record);
 }
 
 void putPath(char *photoPath, const std::string &path)
 {
-    if (path.size() < size_t(PhotoPathSize))
+    if (path.size() < size_t(PhotoPathBufferSize))
         std::memcpy(photoPath, path.c_str(), path.size() + 1);
 }
 
 int32_t replayBaseMessage(const std::string &folderPath, char *photoPath, unsigned char *record)
 {
     const ReplayFolder folder(folderPath);
-    if (folder.read("record.bin", record, RecordSize) < 0)
+    if (folder.read("record.bin", record, BaseMessageRecordSize) < 0)
         return NoCardFound;
     putPath(photoPath, folder.copyPhoto());
     return 0;
@@ -170,11 +165,6 @@ int64_t readSocialCard(char *data)
         return 0;
     }
     }
-}
-
-char citizenCheckCharacter(const std::string &first17)
-{
-    return ::citizenCheckCharacter(first17);
 }
 
 }

@@ -37,17 +37,14 @@ constexpr int32_t OpenFailed = -1;
 constexpr int32_t NoCardFound = -2;
 constexpr int64_t NoSocialCardFound = -1;
 
-// The scenario in force; an unknown name is reported once on standard error and reads as Card.
+// The scenario in force; an unknown name is reported on standard error, once by each library,
+// and reads as Card.
 Setting currentSetting();
 
 // Fills the 3920-byte record and the 300-byte photo path buffer; returns the library's result.
 int32_t readBaseMessage(char *photoPath, unsigned char *record);
 
-// Fills the 1025-byte social security buffer; returns the library's result. Exported for
-// libKestrelSE32, which forwards to it.
-KESTREL_EXPORT int64_t readSocialCard(char *data);
-
-// The ISO 7064 MOD 11-2 check character for the first 17 digits of a citizen number.
-KESTREL_EXPORT char citizenCheckCharacter(const std::string &first17);
+// Fills the 1025-byte social security buffer; returns the library's result.
+int64_t readSocialCard(char *data);
 
 }

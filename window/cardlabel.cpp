@@ -1,24 +1,7 @@
 #include "cardlabel.h"
 
-#include "basemessage.h"
-
 #include <QPainter>
 #include <QStyle>
-
-namespace {
-
-constexpr ushort ControlPictures = 0x2400;
-constexpr ushort DeletePicture = 0x2421;
-
-// C1 controls, the Unicode line and paragraph separators, and what would hide or reorder a
-// value, none of which has a symbol of its own.
-bool breaksOrHides(uint code)
-{
-    return (code >= 0x80 && code <= 0x9f) || code == QChar::LineSeparator || code == QChar::ParagraphSeparator
-        || disguisesText(code);
-}
-
-}
 
 QSize CardLabel::minimumSizeHint() const
 {
@@ -81,22 +64,4 @@ void CardLabel::paintEvent(QPaintEvent *event)
     QPainter painter(this);
     drawFrame(&painter);
     style()->drawItemText(&painter, room, flags, palette(), isEnabled(), shown, foregroundRole());
-}
-
-QString visibleCardText(const QString &text)
-{
-    QString shown;
-    for (int at = 0; at < text.size();) {
-        const CodePoint c = codePointAt(text, at);
-        if (c.value < 0x20)
-            shown += QChar(ushort(ControlPictures + c.value));
-        else if (c.value == 0x7f)
-            shown += QChar(DeletePicture);
-        else if (breaksOrHides(c.value))
-            shown += QChar(QChar::ReplacementCharacter);
-        else
-            shown.append(text.constData() + at, c.length);
-        at += c.length;
-    }
-    return shown;
 }

@@ -31,9 +31,3 @@ private:
 
     bool asksForWholeText = false;
 };
-
-// The text as a card label shows it: C0 controls and DEL, which would break the line or hide,
-// become their visible symbols (U+2400 onwards); C1 controls, the Unicode line and paragraph
-// separators, format characters and right-to-left letters and digits, which would hide or
-// reorder a value, become U+FFFD, one for each character. Everything else stays.
-QString visibleCardText(const QString &text);

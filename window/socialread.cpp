@@ -1,7 +1,8 @@
-#include "basemessage.h"
-#include "cardlabel.h"
-#include "cardreads.h"
 #include "idcardshow.h"
+
+#include "basemessage.h"
+#include "cardreads.h"
+#include "cardtext.h"
 #include "linkeddriver.h"
 #include "pages.h"
 #include "ui_idcardshow.h"
