@@ -1,6 +1,8 @@
 #include "cardlabel.h"
 
+#include <QFontMetricsF>
 #include <QPainter>
+#include <QtMath>
 #include <QStyle>
 
 QSize CardLabel::minimumSizeHint() const
@@ -9,13 +11,15 @@ QSize CardLabel::minimumSizeHint() const
     return {width, qMin(QLabel::minimumSizeHint().height(), maxWrappedHeight())};
 }
 
-// The advance, as eliding measures it, rather than QLabel's bounding box, which can be narrower.
+// The advance, as eliding measures it: fractional, so rounded up, and not QLabel's bounding box,
+// which can be narrower.
 int CardLabel::wholeTextWidth() const
 {
+    const QFontMetricsF metrics(fontMetrics());
 #if QT_VERSION >= QT_VERSION_CHECK(5, 11, 0)
-    const int advance = fontMetrics().horizontalAdvance(text());
+    const int advance = qCeil(metrics.horizontalAdvance(text()));
 #else
-    const int advance = fontMetrics().width(text());
+    const int advance = qCeil(metrics.width(text()));
 #endif
     const QMargins margins = contentsMargins();
     return advance + margins.left() + margins.right() + 2 * margin();

@@ -14,8 +14,10 @@ IDCardShow::IDCardShow(QWidget *parent)
     ui->setupUi(this);
     ui->stackedWidget->setCurrentIndex(ReadTipPage);
     holdMinimumSize();
-    for (CardLabel *label : findChildren<CardLabel *>())
-        label->askForWholeText();
+    // CardLabel has no meta-object of its own: findChildren<CardLabel *> would give every QLabel.
+    for (QLabel *label : findChildren<QLabel *>())
+        if (auto *value = dynamic_cast<CardLabel *>(label))
+            value->askForWholeText();
 }
 
 // A platform told of a new minimum after the window shows warns where it cannot pass it on
