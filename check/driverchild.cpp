@@ -9,12 +9,15 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cstring>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <dirent.h>
 #include <dlfcn.h>
 #include <link.h>
+#include <signal.h>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -24,49 +27,21 @@ namespace {
 
 // Exported by the project's simulated reader only; the vendor's libraries have no such symbol.
 const char *const SimulatorMarker = "kestrel_simulator_marker";
-// Bounds the parent holds the child to; the child keeps within them.
-constexpr int MaxTextBytes = 4096;
-constexpr int MaxObjects = 64;
-
 int channel = -1;
+ChildNotes *notes = nullptr;
+pid_t childPid = 0;
+// The token the parent gave for the next frame.
+Token token = 0;
+// The library or call the child is in, or was in last, for a forked copy's note.
+int currentStep = 0;
 
-// Writes a whole frame and waits until the parent has taken it in, so that the parent has
-// all the library wrote before the frame when it reads the frame, and nothing written after.
-// A channel that is gone ends the child, as nothing can be reported.
-void send(Message type, const Payload &payload = Payload())
+[[noreturn]] void channelBroken()
 {
-    const QByteArray frame = payload.frame(type);
-    for (int at = 0; at < frame.size();) {
-        const ssize_t written = ::send(channel, frame.constData() + at, size_t(frame.size() - at), MSG_NOSIGNAL);
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            _exit(ChannelBrokenStatus);
-        at += int(written);
-    }
-    char taken = 0;
-    ssize_t got;
-    do
-        got = recv(channel, &taken, 1, 0);
-    while (got < 0 && errno == EINTR);
-    if (got != 1)
-        _exit(ChannelBrokenStatus);
+    notes->channelBroken = 1;
+    _exit(ChannelBrokenStatus);
 }
 
-qint64 nanosecondsNow()
-{
-    timespec now;
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return qint64(now.tv_sec) * 1000000000 + now.tv_nsec;
-}
-
-QByteArray workingFolder()
-{
-    char folder[PATH_MAX];
-    return getcwd(folder, sizeof folder) ? QByteArray(folder) : QByteArray();
-}
-
-// Which file a standard descriptor is, to tell when the vendor's code closed or replaced it.
+// Which file a descriptor is, to tell when the vendor's code closed or replaced it.
 struct FileIdentity {
     bool open = false;
     dev_t device = 0;
@@ -83,6 +58,59 @@ FileIdentity identityOf(int fd)
     if (fstat(fd, &info) != 0)
         return {};
     return {true, info.st_dev, info.st_ino};
+}
+
+FileIdentity channelIdentity;
+
+// A copy the library forked, back in the check's code, must not speak for the child: it notes
+// where it was for the parent and ends without running anything of the process's.
+void endForkedCopy(Message type)
+{
+    if (getpid() == childPid)
+        return;
+    notes->forkedCopyStep = currentStep;
+    notes->forkedCopyMessage = int(type);
+    _exit(0);
+}
+
+void receiveToken()
+{
+    while (sem_wait(&notes->answered) != 0 && errno == EINTR) {
+    }
+    token = notes->nextToken;
+}
+
+// Writes a whole frame and waits until the parent has taken it in, so that the parent has
+// all the library wrote before the frame when it reads the frame, and nothing written after.
+// A channel that is gone, or another file in its place, ends the child: nothing can be reported.
+void send(Message type, const Payload &payload = Payload())
+{
+    endForkedCopy(type);
+    if (!(identityOf(channel) == channelIdentity))
+        channelBroken();
+    const QByteArray frame = payload.frame(type, token);
+    for (int at = 0; at < frame.size();) {
+        const ssize_t written = ::send(channel, frame.constData() + at, size_t(frame.size() - at), MSG_NOSIGNAL);
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            channelBroken();
+        at += int(written);
+    }
+    receiveToken();
+}
+
+qint64 nanosecondsNow()
+{
+    timespec now;
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return qint64(now.tv_sec) * 1000000000 + now.tv_nsec;
+}
+
+QByteArray workingFolder()
+{
+    char folder[PATH_MAX];
+    return getcwd(folder, sizeof folder) ? QByteArray(folder) : QByteArray();
 }
 
 FileIdentity standardFiles[3];
@@ -116,6 +144,7 @@ bool isSimulator(void *handle, const char *path)
 void *load(DriverLibrary library)
 {
     send(Message::Loading, Payload().integer(int(library)));
+    currentStep = int(library);
     const qint64 started = nanosecondsNow();
     void *handle = dlopen(sonameOf(library), RTLD_NOW | RTLD_GLOBAL);
     const qint64 elapsed = nanosecondsNow() - started;
@@ -196,6 +225,7 @@ struct ReportingHooks {
     static void before(DriverCall call)
     {
         send(Message::Calling, Payload().integer(int(call)));
+        currentStep = int(call);
         started = nanosecondsNow();
         errno = 0;
     }
@@ -232,12 +262,26 @@ void sendIdCard(const IdCardRead &read)
                               .bytes(photo.bytes));
 }
 
+// Said at once, and nothing else of the read runs: memory past the guard may be overwritten,
+// and the finish is sent from here, before returning through it.
+[[noreturn]] void sendOverrun(const Overrun &overrun)
+{
+    send(Message::Overrun, Payload().integer(int(overrun.call)).integer(int(overrun.buffer)).integer(overrun.beyond));
+    std::fflush(stdout);
+    send(Message::Finished);
+    _exit(0);
+}
+
 void read()
 {
     const DriverFunctions driver = hookedDriver<ReportingHooks>();
     const auto unobserved = [](DriverCall, int64_t) {};
-    readIdCard(driver, unobserved, sendIdCard);
+    const IdCardRead card = readIdCard(driver, unobserved, sendIdCard);
+    if (card.overrun.happened())
+        return sendOverrun(card.overrun);
     const SocialRead social = readSocialCard(driver, unobserved);
+    if (social.overrun.happened())
+        return sendOverrun(social.overrun);
     if (social.read)
         send(Message::Social, Payload().bytes(QByteArray(social.data, sizeof social.data)));
 }
@@ -273,10 +317,24 @@ void takeDescriptors(int output, int error)
 
 }
 
-void runDriverChild(int channelFd, int output, int error)
+// Dies with the check, even if the check is killed; in a session of its own, without the
+// check's controlling terminal, so that nothing the library writes to /dev/tty reaches it.
+void detachFromCheck(pid_t parent)
 {
-    setpgid(0, 0);
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (getppid() != parent)
+        _exit(0);
+    setsid();
+}
+
+void runDriverChild(int channelFd, int output, int error, pid_t parent, ChildNotes *childNotes)
+{
+    detachFromCheck(parent);
     channel = channelFd;
+    notes = childNotes;
+    childPid = getpid();
+    channelIdentity = identityOf(channel);
+    receiveToken();
     takeDescriptors(output, error);
     rememberStandardFiles();
     startFolder = workingFolder();

@@ -655,6 +655,34 @@ Exit codes: 0 everything was read; 1 a driver library did not load or lacks a fu
       <source>The check removed %1, an empty temporary folder left by a run of the check that was stopped while writing a capture.</source>
       <translation>检查工具上次运行时在写入采集数据前被中止，留下了空的临时目录 %1；检查工具已将其删除。</translation>
     </message>
+    <message>
+      <source>  The process that runs the vendor's library reported nothing for %1 s %2, outside any call of the library: a thread of the library took the check's channel or holds the process up. The check stopped it.</source>
+      <translation>  运行厂商驱动库的进程%2 %1 秒内没有任何报告，当时并不在驱动库的调用中：驱动库的某个线程占用了检查工具的通道，或使进程无法继续。检查工具已将其终止。</translation>
+    </message>
+    <message>
+      <source>  The vendor's library stopped the process %1 with %2, and nothing would continue it: the check ended it.</source>
+      <translation>  厂商驱动库%1用%2暂停了进程，且没有任何东西会让它继续运行：检查工具已将其终止。</translation>
+    </message>
+    <message>
+      <source>  The library had made the check its debugger (PTRACE_TRACEME), so the crash stopped the process instead of ending it: the check ended it.</source>
+      <translation>  驱动库已将检查工具设为自己的调试器（PTRACE_TRACEME），因此崩溃使进程暂停而不是结束：检查工具已将其终止。</translation>
+    </message>
+    <message>
+      <source>  %1 wrote more than %2 bytes past the end of %3, whose documented size is %4 bytes, and so over other memory of the process: the check stopped the read there.</source>
+      <translation>  %1 越过 %3 的末尾写了超过 %2 个字节（文档规定的大小为 %4 个字节），也写坏了进程的其他内存：检查工具在此处停止了读取。</translation>
+    </message>
+    <message>
+      <source>  %1 wrote at least %2 bytes past the end of %3, whose documented size is %4 bytes: the check stopped the read there. The window treats this read as failed.</source>
+      <translation>  %1 越过 %3 的末尾至少写了 %2 个字节（文档规定的大小为 %4 个字节）：检查工具在此处停止了读取。窗口会将这次读取视为失败。</translation>
+    </message>
+    <message>
+      <source>  The vendor's library forked the process %1, and the copy went on into the check's code as if it were the process itself: the check ended the copy. In the window such a copy would go on as a second window.</source>
+      <translation>  厂商驱动库%1复制（fork）了进程，副本冒充原进程继续执行检查工具的代码：检查工具已结束该副本。在窗口中，这样的副本会作为第二个窗口继续运行。</translation>
+    </message>
+    <message>
+      <source>  The vendor's library left processes running, which the check stopped: %1. Left running, they may hold the reader, so that the next read cannot open it.</source>
+      <translation>  厂商驱动库留下了仍在运行的进程，检查工具已将其结束：%1。这些进程若继续运行，可能占用读卡器，使下一次读取无法打开它。</translation>
+    </message>
   </context>
   <context>
     <name>QCommandLineParser</name>

@@ -195,6 +195,35 @@ void sayVendorReport()
                   "library's files with their versions."));
 }
 
+void sayOverrun(const Overrun &overrun)
+{
+    const QString call = callText(overrun.call);
+    const QString buffer = QLatin1String(driverBufferName(overrun.buffer));
+    const int size = driverBufferSize(overrun.buffer);
+    say(overrun.pastGuard()
+            ? Check::tr("  %1 wrote more than %2 bytes past the end of %3, whose documented size is %4 bytes, and so over "
+                        "other memory of the process: the check stopped the read there.").arg(call).arg(GuardBytes - 1)
+                  .arg(buffer).arg(size)
+            : Check::tr("  %1 wrote at least %2 bytes past the end of %3, whose documented size is %4 bytes: the check "
+                        "stopped the read there. The window treats this read as failed.").arg(call).arg(overrun.beyond)
+                  .arg(buffer).arg(size));
+}
+
+// What the check stopped and ended that the library left: processes, and a forked copy.
+void sayLeftBehind(const ChildEnd &end)
+{
+    if (end.forkedCopy)
+        say(Check::tr("  The vendor's library forked the process %1, and the copy went on into the check's code as if it "
+                      "were the process itself: the check ended the copy. In the window such a copy would go on as a "
+                      "second window.").arg(stepText(end.forkedCopyStep)));
+    QStringList processes;
+    for (const QByteArray &process : end.leftRunning)
+        processes << fromLocaleEncoding(process);
+    if (!processes.isEmpty())
+        say(Check::tr("  The vendor's library left processes running, which the check stopped: %1. Left running, they "
+                      "may hold the reader, so that the next read cannot open it.").arg(listed(processes)));
+}
+
 void sayEnd(const ChildEnd &end, int timeoutSeconds)
 {
     const QString where = stepText(end.step);
@@ -205,6 +234,9 @@ void sayEnd(const ChildEnd &end, int timeoutSeconds)
         return;
     case ChildEnd::Crashed:
         say(Check::tr("  The process that runs the vendor's library crashed %1: %2.").arg(where, signalText(end.code)));
+        if (end.traced)
+            say(Check::tr("  The library had made the check its debugger (PTRACE_TRACEME), so the crash stopped the "
+                          "process instead of ending it: the check ended it."));
         say(Check::tr("  To see where it crashed, run the check under gdb, which stops at the crash (core files are off "
                       "on purpose, as they would hold the card's data): "
                       "gdb -batch -ex 'set follow-fork-mode child' -ex run -ex bt --args idcardshow-check"));
@@ -230,6 +262,15 @@ void sayEnd(const ChildEnd &end, int timeoutSeconds)
         say(Check::tr("  A reader that is only slow needs a longer --timeout. To see where the library waits, run "
                       "`idcardshow-check --timeout 600` and meanwhile, in another terminal, "
                       "`sudo gdb -batch -p $(pgrep -n -f idcardshow-check) -ex 'thread apply all bt'`."));
+        break;
+    case ChildEnd::Silent:
+        say(Check::tr("  The process that runs the vendor's library reported nothing for %1 s %2, outside any call of the "
+                      "library: a thread of the library took the check's channel or holds the process up. The check "
+                      "stopped it.").arg(timeoutSeconds).arg(where));
+        break;
+    case ChildEnd::Stopped:
+        say(Check::tr("  The vendor's library stopped the process %1 with %2, and nothing would continue it: the check "
+                      "ended it.").arg(where, signalText(end.code)));
         break;
     case ChildEnd::Garbled:
         say(Check::tr("  The reports of the process that runs the vendor's library became garbled %1: the library wrote "
@@ -413,6 +454,13 @@ public:
         say(Check::tr("  Text: %1").arg(maskedOrNot(m_options.showPersonalData, text, 0, 0)));
     }
 
+    void overran(const Overrun &overrun) override
+    {
+        sayLibraryOutput();
+        sayOverrun(overrun);
+        m_libraryBroke = true;
+    }
+
     void libraryWrote(Stream stream, const QByteArray &line) override
     {
         m_output.append({stream, QString::fromUtf8(line)});
@@ -430,6 +478,8 @@ public:
     {
         sayLibraryOutput();
         sayEnd(end, m_options.timeoutSeconds);
+        sayLeftBehind(end);
+        m_libraryBroke = m_libraryBroke || end.forkedCopy;
         if (end.how == ChildEnd::NotStarted)
             fail(Libraries);
         const CaptureResult capture = folder ? writeCapture(*folder, m_shown, m_options.redact) : CaptureResult::Written;

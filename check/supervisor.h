@@ -58,6 +58,8 @@ public:
     virtual void descriptorLost(int fd, bool closed, const Step &step) = 0;
     virtual void idCardRead(const IdCardData &card) = 0;
     virtual void socialRead(const QByteArray &buffer) = 0;
+    // A call wrote past the end of a buffer; the read stopped there.
+    virtual void overran(const Overrun &overrun) = 0;
     // A line the library wrote, cut at MaxRelayedLineBytes, without its newline.
     virtual void libraryWrote(Stream stream, const QByteArray &line) = 0;
     virtual void libraryOutputLeftOut(Stream stream, qint64 bytes) = 0;
@@ -69,13 +71,19 @@ struct ChildEnd {
         NotStarted,    // fork or pipe failed; code is errno
         Crashed,       // code is the signal
         Exited,        // the vendor's code ended the process; code is the status
-        Hung,          // the step ran past the deadline and was stopped
-        Garbled,       // the child's reports stopped making sense
+        Hung,          // a call or loading ran past the deadline and was stopped
+        Silent,        // the check's own code between steps reported nothing by the deadline
+        Stopped,       // the vendor's code stopped the process; code is the signal
+        Garbled,       // the child's reports stopped making sense, or stopped half-way
         ChannelBroken, // the vendor's code closed or replaced the channel
     } how = Finished;
     int code = 0;
-    Step step;                // the step running then, or the last one reported
+    Step step;                 // the step running then, or the last one reported
+    bool traced = false;       // the crash or stop showed as a ptrace stop: the library made the check its tracer
     bool stillRunning = false; // killed, but not gone within a second: stuck in the kernel
+    QList<QByteArray> leftRunning; // "PID (name)" of the processes besides the child that the check stopped
+    bool forkedCopy = false;   // a copy the library forked returned into the check's code, and was ended
+    Step forkedCopyStep;       // where the fork happened
 };
 
 // What of the library's output is relayed; the rest is counted.

@@ -83,15 +83,36 @@ class CheckTool(unittest.TestCase):
         self.errors = result.stderr.decode(encoding)
         return result.returncode, result.stdout.decode(encoding)
 
-    def run_standin(self, setting, *args, lang="C.UTF-8", timeout=15):
-        """The tool against the stand-ins, STANDIN set, from a working folder of its own; it must end by itself."""
+    def standin_env(self, setting, lang):
         env = {k: v for k, v in os.environ.items() if not k.startswith("LC_") and k != "LANGUAGE"}
         # A sanitizer's own crash handlers and leak check would turn the library's crash or exit into another.
         asan = env.get("ASAN_OPTIONS", "") + ":detect_leaks=0:handle_segv=0:handle_sigbus=0:handle_sigfpe=0:handle_sigill=0"
+        # Marks every process of the run, wherever it goes, to find any left running.
         env.update(LANG=lang, STANDIN=setting, STANDIN_PHOTO=self.photo, LD_LIBRARY_PATH=STANDIN, ASAN_OPTIONS=asan,
-                   XDG_RUNTIME_DIR=self.runtime.name)
-        result = subprocess.run(COMMAND + list(args), env=env, cwd=self.runtime.name, stdout=subprocess.PIPE,
-                                stderr=subprocess.PIPE, timeout=timeout)
+                   XDG_RUNTIME_DIR=self.runtime.name, STANDIN_RUN=self.runtime.name)
+        return env
+
+    def assert_nothing_left(self):
+        """No process of the run is left; any that is gets killed, so that it spoils no other case."""
+        marker = b"\0STANDIN_RUN=%s\0" % self.runtime.name.encode()
+        left = []
+        for pid in filter(str.isdigit, os.listdir("/proc")):
+            try:
+                with open("/proc/%s/environ" % pid, "rb") as environ:
+                    if marker in b"\0" + environ.read():
+                        left.append(int(pid))
+            except OSError:
+                pass
+        for pid in left:
+            os.kill(pid, signal.SIGKILL)
+        self.assertEqual(left, [], "left running")
+
+    def run_standin(self, setting, *args, lang="C.UTF-8", timeout=15):
+        """The tool against the stand-ins, STANDIN set, from a working folder of its own; it must end by itself and
+        leave nothing running."""
+        result = subprocess.run(COMMAND + list(args), env=self.standin_env(setting, lang), cwd=self.runtime.name,
+                                stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=timeout)
+        self.assert_nothing_left()
         return result.returncode, result.stdout.decode("utf-8")
 
     def card_library_copy(self, offset, value):
@@ -557,9 +578,45 @@ class CheckTool(unittest.TestCase):
              "驱动库向标准输出又写了"),
             ("ICC_Reader_Open=close-all", [], 7, "closed the check's channel during " + open_call,
              "在调用 %s 时关闭了检查工具的通道" % open_call),
-            # A process it leaves behind keeps its output pipes open: the tool ends all the same.
-            ("ICC_Reader_Open=leave-child", [], 9, "libKestrelUsb.so.0 is found only through LD_LIBRARY_PATH",
+            # A process it leaves behind keeps its output pipes open: the tool ends all the same, and stops it
+            # wherever it went.
+            ("ICC_Reader_Open=leave-child", [], 9, "left processes running, which the check stopped: ",
+             "驱动库留下了仍在运行的进程，检查工具已将其结束："),
+            ("ICC_Reader_Open=leave-group", [], 9, "left processes running, which the check stopped: ",
+             "驱动库留下了仍在运行的进程，检查工具已将其结束："),
+            ("ICC_Reader_Open=daemonize", [], 9, "left processes running, which the check stopped: ",
+             "驱动库留下了仍在运行的进程，检查工具已将其结束："),
+            # Buffers written past their documented sizes.
+            ("iReadCardBas_noPasam=overrun:1100", [], 7,
+             "%s wrote at least 75 bytes past the end of data, whose documented size is 1025 bytes" % social_call,
+             "%s 越过 data 的末尾至少写了 75 个字节（文档规定的大小为 1025 个字节）" % social_call),
+            ("ICC_ReadBaseMsgData=overrun:8192", [], 7,
+             "%s wrote at least 4272 bytes past the end of record, whose documented size is 3920 bytes" % read_call,
+             "%s 越过 record 的末尾至少写了 4272 个字节" % read_call),
+            ("ICC_GetSAMIDToStr=overrun:8192", [], 7,
+             "ICC_GetSAMIDToStr(0, samId) wrote at least 8092 bytes past the end of samId",
+             "ICC_GetSAMIDToStr(0, samId) 越过 samId 的末尾至少写了 8092 个字节"),
+            ("ICC_Reader_PowerOn=overrun:20000", [], 7,
+             "ICC_Reader_PowerOn(0, 0x31, reply) wrote more than 16383 bytes past the end of reply",
+             "ICC_Reader_PowerOn(0, 0x31, reply) 越过 reply 的末尾写了超过 16383 个字节"),
+            # Causes that looked like others.
+            ("ICC_Reader_Open=fork", [], 7, "forked the process during %s, and the copy went on" % open_call,
+             "在调用 %s 时复制（fork）了进程" % open_call),
+            ("load=daemon", [], 7, "forked the process while loading %s" % card, "在加载 %s 时复制（fork）了进程" % card),
+            ("ICC_Reader_Open=exit:122", [], 7, "ended the process during %s, with exit status 122" % open_call,
+             "在调用 %s 时结束了进程，退出状态为 122" % open_call),
+            ("ICC_Reader_Open=stop", [], 7, "stopped the process during %s with signal 19 (SIGSTOP)" % open_call,
+             "在调用 %s 时用信号 19（SIGSTOP）暂停了进程" % open_call),
+            ("ICC_Reader_Open=traceme-segv", [], 7, "crashed during %s: signal 11 (SIGSEGV)" % open_call,
+             "在调用 %s 时崩溃：信号 11（SIGSEGV）" % open_call),
+            ("ICC_Reader_Open=half-header", ["--timeout", "1"], 7, "became garbled during %s" % open_call,
+             "在调用 %s 时变成了乱码" % open_call),
+            ("ICC_Reader_Open=forge", [], 7, "became garbled during %s" % open_call, "在调用 %s 时变成了乱码" % open_call),
+            ("ICC_Reader_Open=steal-channel", [], 9, "libKestrelUsb.so.0 is found only through LD_LIBRARY_PATH",
              "libKestrelUsb.so.0 只能通过 LD_LIBRARY_PATH 找到"),
+            ("ICC_Reader_Open=replace-channel", [], 7, "closed the check's channel during " + open_call,
+             "在调用 %s 时关闭了检查工具的通道" % open_call),
+            ("ICC_Authenticate=odd-errno", [], 9, "ICC_Authenticate(0) = 0: success", "ICC_Authenticate(0) = 0："),
         ]
         for setting, options, code, english, chinese in cases:
             for lang, line, result in (("C.UTF-8", english, "Result: "), ("zh_CN.UTF-8", chinese, "结果：")):
@@ -569,6 +626,7 @@ class CheckTool(unittest.TestCase):
                     self.assertIn(line, out)
                     self.assertTrue(out.splitlines()[-1].startswith(result), out)
                     self.assertNotIn("王小明", out)
+                    self.assertNotIn('ICC_Reader_Open("") = 1', out if "forge" in setting else "")
 
     def test_reader_device_nodes(self):
         """A failed open lists the reader's device nodes with who may open them, as a user who may not."""
