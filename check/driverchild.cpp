@@ -1,6 +1,7 @@
 #include "driverchild.h"
 
 #include "childprotocol.h"
+#include "endingsignals.h"
 #include "hookeddriver.h"
 #include "photo.h"
 #include "standarddescriptors.h"
@@ -321,6 +322,7 @@ void takeDescriptors(int output, int error)
 // check's controlling terminal, so that nothing the library writes to /dev/tty reaches it.
 void detachFromCheck(pid_t parent)
 {
+    restoreStartingSignalMask();
     prctl(PR_SET_PDEATHSIG, SIGKILL);
     if (getppid() != parent)
         _exit(0);

@@ -683,6 +683,18 @@ Exit codes: 0 everything was read; 1 a driver library did not load or lacks a fu
       <source>  The vendor's library left processes running, which the check stopped: %1. Left running, they may hold the reader, so that the next read cannot open it.</source>
       <translation>  厂商驱动库留下了仍在运行的进程，检查工具已将其结束：%1。这些进程若继续运行，可能占用读卡器，使下一次读取无法打开它。</translation>
     </message>
+    <message>
+      <source>  The vendor's library sent the check %2 %1: the check stopped the library's processes.</source>
+      <translation>  厂商驱动库%1向检查工具发送了%2：检查工具已结束驱动库的进程。</translation>
+    </message>
+    <message>
+      <source>Result: the check was stopped by %1.</source>
+      <translation>结果：检查工具被%1终止。</translation>
+    </message>
+    <message>
+      <source>cannot open the capture folder %1: %2</source>
+      <translation>无法打开采集目录 %1：%2</translation>
+    </message>
   </context>
   <context>
     <name>QCommandLineParser</name>

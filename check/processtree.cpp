@@ -96,3 +96,14 @@ StoppedDescendants stopDescendants(pid_t child, int graceMs)
     }
     return stopped;
 }
+
+bool descendsFrom(pid_t pid, pid_t ancestor)
+{
+    const QMap<pid_t, ProcessEntry> table = processTable();
+    for (int depth = 0; depth < 1024 && table.contains(pid); ++depth) {
+        pid = table[pid].parent;
+        if (pid == ancestor)
+            return true;
+    }
+    return false;
+}

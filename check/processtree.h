@@ -19,3 +19,6 @@ struct StoppedDescendants {
 // Kills every process that descends from the check and reaps them all, the child too, within
 // about `graceMs` for those that take time to go.
 StoppedDescendants stopDescendants(pid_t child, int graceMs);
+
+// Whether the process descends from `ancestor`, as /proc has it now.
+bool descendsFrom(pid_t pid, pid_t ancestor);

@@ -3,6 +3,7 @@
 #include "basemessage.h"
 #include "capturereport.h"
 #include "driverloader.h"
+#include "endingsignals.h"
 #include "localeencoding.h"
 #include "output.h"
 #include "readerdevices.h"
@@ -276,6 +277,12 @@ void sayEnd(const ChildEnd &end, int timeoutSeconds)
         say(Check::tr("  The reports of the process that runs the vendor's library became garbled %1: the library wrote "
                       "into the check's channel. The check stopped it.").arg(where));
         break;
+    case ChildEnd::SignalledCheck:
+        say(Check::tr("  The vendor's library sent the check %2 %1: the check stopped the library's processes.")
+                .arg(where, signalText(end.code)));
+        break;
+    case ChildEnd::Interrupted:
+        return;
     case ChildEnd::ChannelBroken:
         say(Check::tr("  The vendor's library closed the check's channel %1, or put another file in its place; the check "
                       "could not follow the read further.").arg(where));
@@ -482,11 +489,16 @@ public:
         m_libraryBroke = m_libraryBroke || end.forkedCopy;
         if (end.how == ChildEnd::NotStarted)
             fail(Libraries);
-        const CaptureResult capture = folder ? writeCapture(*folder, m_shown, m_options.redact) : CaptureResult::Written;
+        // Nothing is captured once a signal asked the check to end.
+        const bool capturing = folder && end.how != ChildEnd::Interrupted;
+        const CaptureResult capture = capturing ? writeCapture(*folder, m_shown, m_options.redact) : CaptureResult::Written;
         if (capture != CaptureResult::Written)
             fail(Capture);
-        // A capture stopped by a signal ends as the capture stage, whatever failed before.
-        const Exit result = capture == CaptureResult::Interrupted ? Capture : exitCode(end);
+        const Exit result = exitCode(end);
+        if (const int signal = endingSignalArrived().number) {
+            say(Check::tr("Result: the check was stopped by %1.").arg(signalText(signal)));
+            return result;
+        }
         if (result == Everything)
             say(Check::tr("Result: everything was read (exit code 0)."));
         else
@@ -551,6 +563,7 @@ private:
 
 Exit check(const Options &options)
 {
+    takeEndingSignals();
     std::unique_ptr<CaptureFolder> folder;
     if (!options.captureFolder.isEmpty()) {
         folder.reset(new CaptureFolder(options.captureFolder));
@@ -567,6 +580,14 @@ Exit check(const Options &options)
     }
     say(Check::tr("Driver libraries:"));
     Report report(options);
-    const ChildEnd end = superviseDriverChild(options.timeoutSeconds, report, folder ? folder->made() : QByteArray());
-    return report.finish(end, folder.get());
+    const ChildEnd end = superviseDriverChild(options.timeoutSeconds, report);
+    const Exit result = report.finish(end, folder.get());
+    // A signal from elsewhere ends the check by that signal, once its child is stopped and
+    // a folder made for the capture is removed if it stayed empty.
+    if (const int signal = endingSignalArrived().number) {
+        if (folder && !folder->made().isEmpty())
+            rmdir(folder->made().constData());
+        endBySignal(signal);
+    }
+    return result;
 }

@@ -1,6 +1,7 @@
 #include "supervisor.h"
 
 #include "driverchild.h"
+#include "endingsignals.h"
 #include "processtree.h"
 
 #include <QElapsedTimer>
@@ -28,56 +29,6 @@ constexpr int ReadChunk = 64 * 1024;
 constexpr int ReapIntervalMs = 50;
 // How long a killed child may take to go; one stuck in the kernel does not go at all.
 constexpr int StopGraceMs = 1000;
-
-// The child's process group while it runs, for the signal handler below.
-volatile sig_atomic_t childGroup = 0;
-// The folder to remove, if still empty, when a signal ends the check; empty for none.
-char folderToRemove[4096];
-constexpr int EndingSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE};
-constexpr int EndingSignalCount = sizeof EndingSignals / sizeof EndingSignals[0];
-
-// A signal that ends the check (Ctrl-C, a closed terminal or pipe) ends the child's group
-// first: it is not in the terminal's foreground group, and nothing else would stop it.
-void endChildToo(int signal)
-{
-    if (childGroup > 0)
-        kill(-pid_t(childGroup), SIGKILL);
-    if (folderToRemove[0])
-        rmdir(folderToRemove);
-    struct sigaction fallback;
-    fallback.sa_handler = SIG_DFL;
-    fallback.sa_flags = 0;
-    sigemptyset(&fallback.sa_mask);
-    sigaction(signal, &fallback, nullptr);
-    raise(signal);
-}
-
-class EndingSignalsForwarded
-{
-public:
-    EndingSignalsForwarded(pid_t group, const QByteArray &emptyFolder)
-    {
-        childGroup = group;
-        if (size_t(emptyFolder.size()) < sizeof folderToRemove)
-            std::memcpy(folderToRemove, emptyFolder.constData(), size_t(emptyFolder.size()) + 1);
-        struct sigaction forward;
-        forward.sa_handler = endChildToo;
-        forward.sa_flags = 0;
-        sigemptyset(&forward.sa_mask);
-        for (int i = 0; i < EndingSignalCount; ++i)
-            sigaction(EndingSignals[i], &forward, &m_earlier[i]);
-    }
-    ~EndingSignalsForwarded()
-    {
-        for (int i = 0; i < EndingSignalCount; ++i)
-            sigaction(EndingSignals[i], &m_earlier[i], nullptr);
-        childGroup = 0;
-        folderToRemove[0] = 0;
-    }
-
-private:
-    struct sigaction m_earlier[EndingSignalCount];
-};
 
 // One of the library's output streams, relayed line by line within bounds.
 class Relay
@@ -209,6 +160,8 @@ public:
     {
         m_clock.start();
         while (!m_ended) {
+            if (signalArrived())
+                return stopForSignal();
             if (m_garbled)
                 return stop(ChildEnd::Garbled);
             if (m_stopSignal)
@@ -223,11 +176,26 @@ public:
         // The child's last reports may still wait in the channel.
         drainOutputs();
         readChannel();
+        if (signalArrived())
+            return stopForSignal();
         classify();
         return finish();
     }
 
 private:
+    // A signal is looked for before each frame: one the library sent during a call arrived
+    // before the frame that says the call returned.
+    static bool signalArrived() { return endingSignalArrived().number != 0; }
+
+    ChildEnd stopForSignal()
+    {
+        const EndingSignal signal = endingSignalArrived();
+        if (!sentByLibrary(signal))
+            return stop(ChildEnd::Interrupted, signal.number);
+        dismissEndingSignal();
+        return stop(ChildEnd::SignalledCheck, signal.number);
+    }
+
     // What a step past the deadline means: only a call or a loading that has not returned is
     // a hang; half a frame, or silence in the check's own code, is the channel disturbed.
     ChildEnd::How overdue() const
@@ -237,16 +205,25 @@ private:
         return m_step.running() ? ChildEnd::Hung : ChildEnd::Silent;
     }
 
+    // A signal the child or a process it started sent the check is the library's doing.
+    bool sentByLibrary(const EndingSignal &signal) const
+    {
+        return signal.sender > 0 && signal.sender != getpid() && descendsFrom(signal.sender, getpid());
+    }
+
     void waitForInput()
     {
-        pollfd fds[PipeCount];
+        pollfd fds[PipeCount + 1];
         int count = 0;
         for (int fd : m_fds)
             if (fd >= 0)
                 fds[count++] = {fd, POLLIN, 0};
+        if (endingSignalDescriptor() >= 0)
+            fds[count++] = {endingSignalDescriptor(), POLLIN, 0};
         const qint64 left = m_timeoutMs - (m_clock.elapsed() - m_stepSince);
         // With every pipe at its end the child is on its way out: look again soon.
-        const qint64 wait = count > 0 ? qMin<qint64>(left, ReapIntervalMs) : 1;
+        const bool pipesOpen = m_fds[Channel] >= 0 || m_fds[Output] >= 0 || m_fds[Error] >= 0;
+        const qint64 wait = pipesOpen ? qMin<qint64>(left, ReapIntervalMs) : 1;
         poll(fds, nfds_t(count), int(qMax<qint64>(0, wait)));
     }
 
@@ -285,10 +262,10 @@ private:
     {
         static char buffer[ReadChunk];
         int count = 0;
-        while (!m_garbled && readSome(Channel, buffer, count)) {
+        while (!m_garbled && !signalArrived() && readSome(Channel, buffer, count)) {
             m_garbled = !m_frames.feed(buffer, count);
             Frame frame;
-            while (!m_garbled && m_frames.next(frame)) {
+            while (!m_garbled && !signalArrived() && m_frames.next(frame)) {
                 drainOutputs();
                 m_garbled = frame.token != m_token || !dispatch(frame);
                 // The child waits for the next token before it goes on.
@@ -632,7 +609,7 @@ int makePipes(int (&pipes)[PipeCount][2], int &made)
 }
 }
 
-ChildEnd superviseDriverChild(int timeoutSeconds, ChildEvents &events, const QByteArray &emptyFolderToRemove)
+ChildEnd superviseDriverChild(int timeoutSeconds, ChildEvents &events)
 {
     int pipes[PipeCount][2];
     int made = 0;
@@ -665,7 +642,6 @@ ChildEnd superviseDriverChild(int timeoutSeconds, ChildEvents &events, const QBy
     const Token first = freshToken();
     notes->nextToken = first;
     sem_post(&notes->answered);
-    const EndingSignalsForwarded forwarded(child, emptyFolderToRemove);
     const ChildEnd end = Supervision(child, readEnds, first, *notes, timeoutSeconds, events).run();
     sem_destroy(&notes->answered);
     munmap(notes, sizeof(ChildNotes));

@@ -76,6 +76,8 @@ struct ChildEnd {
         Stopped,       // the vendor's code stopped the process; code is the signal
         Garbled,       // the child's reports stopped making sense, or stopped half-way
         ChannelBroken, // the vendor's code closed or replaced the channel
+        SignalledCheck, // the vendor's code sent the check an ending signal; code is the signal
+        Interrupted,   // an ending signal from elsewhere (Ctrl-C, a closed terminal); code is the signal
     } how = Finished;
     int code = 0;
     Step step;                 // the step running then, or the last one reported
@@ -91,7 +93,7 @@ constexpr int MaxRelayedLineBytes = 1000;
 constexpr int MaxRelayedLines = 100;
 constexpr int MaxRelayedBytes = 16 * 1024;
 
-// Runs the child, handing its reports to `events` as they arrive, until it ends or a step
-// runs for longer than `timeoutSeconds` without reporting back. A signal that ends the check
-// meanwhile ends the child too, and removes `emptyFolderToRemove` if it is still empty.
-ChildEnd superviseDriverChild(int timeoutSeconds, ChildEvents &events, const QByteArray &emptyFolderToRemove);
+// Runs the child, handing its reports to `events` as they arrive, until it ends, a step runs
+// for longer than `timeoutSeconds`, or an ending signal arrives (endingsignals.h); then stops
+// the child and everything it started.
+ChildEnd superviseDriverChild(int timeoutSeconds, ChildEvents &events);

@@ -170,6 +170,8 @@ std::string misbehave(const std::string &place)
         stealChannel();
     else if (action == "replace-channel")
         replaceChannel();
+    else if (action.rfind("signal-check:", 0) == 0)
+        kill(getppid(), std::atoi(action.c_str() + 13));
     else if (action == "odd-errno")
         errno = 123456;
     return action;

@@ -17,6 +17,7 @@ import struct
 import subprocess
 import sys
 import tempfile
+import time
 import unicodedata
 import unittest
 
@@ -92,8 +93,8 @@ class CheckTool(unittest.TestCase):
                    XDG_RUNTIME_DIR=self.runtime.name, STANDIN_RUN=self.runtime.name)
         return env
 
-    def assert_nothing_left(self):
-        """No process of the run is left; any that is gets killed, so that it spoils no other case."""
+    def left_running(self):
+        """The processes of the run that are still there."""
         marker = b"\0STANDIN_RUN=%s\0" % self.runtime.name.encode()
         left = []
         for pid in filter(str.isdigit, os.listdir("/proc")):
@@ -103,6 +104,11 @@ class CheckTool(unittest.TestCase):
                         left.append(int(pid))
             except OSError:
                 pass
+        return left
+
+    def assert_nothing_left(self):
+        """No process of the run is left; any that is gets killed, so that it spoils no other case."""
+        left = self.left_running()
         for pid in left:
             os.kill(pid, signal.SIGKILL)
         self.assertEqual(left, [], "left running")
@@ -325,7 +331,7 @@ class CheckTool(unittest.TestCase):
                 folder = tempfile.mktemp(dir=self.runtime.name)
                 code, out = self.run_tool("--capture", folder, LD_PRELOAD=INTERRUPTER, INTERRUPT_SIGNAL=str(int(number)),
                                           ASAN_OPTIONS=asan)
-                self.assertEqual(code, 6, out)
+                self.assertEqual(code, -number, out)  # ends by the signal, so that a calling shell stops too
                 self.assertIn("No capture was kept: the check was interrupted by signal %d (%s). Nothing of the card was "
                               "left: %s, which the check had made for it, was removed." % (number, number.name, folder), out)
                 self.assertFalse(os.path.lexists(folder))
@@ -602,7 +608,8 @@ class CheckTool(unittest.TestCase):
             # Causes that looked like others.
             ("ICC_Reader_Open=fork", [], 7, "forked the process during %s, and the copy went on" % open_call,
              "在调用 %s 时复制（fork）了进程" % open_call),
-            ("load=daemon", [], 7, "forked the process while loading %s" % card, "在加载 %s 时复制（fork）了进程" % card),
+            ("load=daemon", [], 7, "ended the process while loading %s, with exit status 0" % card,
+             "在加载 %s 时结束了进程，退出状态为 0" % card),
             ("ICC_Reader_Open=exit:122", [], 7, "ended the process during %s, with exit status 122" % open_call,
              "在调用 %s 时结束了进程，退出状态为 122" % open_call),
             ("ICC_Reader_Open=stop", [], 7, "stopped the process during %s with signal 19 (SIGSTOP)" % open_call,
@@ -617,6 +624,8 @@ class CheckTool(unittest.TestCase):
             ("ICC_Reader_Open=replace-channel", [], 7, "closed the check's channel during " + open_call,
              "在调用 %s 时关闭了检查工具的通道" % open_call),
             ("ICC_Authenticate=odd-errno", [], 9, "ICC_Authenticate(0) = 0: success", "ICC_Authenticate(0) = 0："),
+            ("ICC_Reader_Open=signal-check:10", [], 7, "sent the check signal 10 (SIGUSR1) during " + open_call,
+             "在调用 %s 时向检查工具发送了信号 10（SIGUSR1）" % open_call),
         ]
         for setting, options, code, english, chinese in cases:
             for lang, line, result in (("C.UTF-8", english, "Result: "), ("zh_CN.UTF-8", chinese, "结果：")):
@@ -627,6 +636,30 @@ class CheckTool(unittest.TestCase):
                     self.assertTrue(out.splitlines()[-1].startswith(result), out)
                     self.assertNotIn("王小明", out)
                     self.assertNotIn('ICC_Reader_Open("") = 1', out if "forge" in setting else "")
+
+    def test_signals_during_a_call(self):
+        """A signal ignored at start stays ignored; the child dies with the tool even when nothing could clean up."""
+        def ignoring_sighup():
+            signal.signal(signal.SIGHUP, signal.SIG_IGN)
+
+        cases = [
+            # STANDIN, signal sent once the ID card read began, ignored at start, how the tool ends
+            ("ICC_Reader_Open=sleep:2", signal.SIGHUP, ignoring_sighup, 9),
+            ("ICC_Reader_Open=hang", signal.SIGKILL, None, -signal.SIGKILL),
+        ]
+        for setting, number, preexec, code in cases:
+            with self.subTest(signal=number.name):
+                with subprocess.Popen(COMMAND + ["--timeout", "60"], env=self.standin_env(setting, "C.UTF-8"),
+                                      cwd=self.runtime.name, stdout=subprocess.PIPE, preexec_fn=preexec) as tool:
+                    while tool.stdout.readline() not in (b"ID card read:\n", b""):
+                        pass
+                    tool.send_signal(number)
+                    self.assertEqual(tool.wait(timeout=15), code)
+                for _ in range(100):  # the child dies with the tool, the moment after
+                    if not self.left_running():
+                        break
+                    time.sleep(0.01)
+                self.assert_nothing_left()
 
     def test_reader_device_nodes(self):
         """A failed open lists the reader's device nodes with who may open them, as a user who may not."""
