@@ -11,6 +11,7 @@
 #include "text.h"
 
 #include <QFile>
+#include <QRegularExpression>
 #include <QVector>
 #include <algorithm>
 #include <cerrno>
@@ -140,9 +141,9 @@ bool sayRelativePath(const IdCardData &card)
 }
 
 // Says what the photo file holds; true when the window would show it.
-bool sayPhoto(const IdCardData &card, const QByteArray &shownPath)
+bool sayPhoto(const IdCardData &card, const QString &shownPath)
 {
-    say(Check::tr("  Photo file: %1").arg(shownPath.isEmpty() ? Check::tr("(the library named none)") : fromLocaleEncoding(shownPath)));
+    say(Check::tr("  Photo file: %1").arg(shownPath.isEmpty() ? Check::tr("(the library named none)") : shownPath));
     const bool onlyFromThere = sayRelativePath(card);
     if (card.photo.problem != PhotoFile::None) {
         say(photoProblem(card));
@@ -331,10 +332,26 @@ public:
             m_values.append({value, masked(value, keepStart, keepEnd)});
         std::sort(m_values.begin(), m_values.end(), [](const Value &a, const Value &b) { return a.text.size() > b.text.size(); });
     }
+    // The value's bytes as a hexadecimal dump shows them: either case, with or without a
+    // separator between the bytes.
+    void addBytes(const QByteArray &bytes)
+    {
+        if (bytes.size() < 2)
+            return;
+        QStringList digits;
+        for (const char byte : bytes)
+            digits << QStringLiteral("%1").arg(uint(uchar(byte)), 2, 16, QLatin1Char('0'));
+        m_dumps.append(QRegularExpression(digits.join(QStringLiteral("[ :,.-]?")), QRegularExpression::CaseInsensitiveOption));
+    }
+
     QString maskedIn(QString line) const
     {
         for (const Value &value : m_values)
             line.replace(value.text, value.masked);
+        for (const QRegularExpression &dump : m_dumps)
+            for (QRegularExpressionMatch match = dump.match(line); match.hasMatch(); match = dump.match(line, match.capturedEnd()))
+                line.replace(match.capturedStart(), match.capturedLength(),
+                             match.captured().replace(QRegularExpression(QStringLiteral("[0-9a-fA-F]")), QStringLiteral("*")));
         return line;
     }
 
@@ -344,6 +361,7 @@ private:
         QString masked;
     };
     QVector<Value> m_values;
+    QVector<QRegularExpression> m_dumps;
 };
 
 class Report : public ChildEvents
@@ -440,12 +458,14 @@ public:
         std::memcpy(m_shown.record, card.record.constData(), sizeof m_shown.record);
         const HolderFields holder = decodeBaseMessage(m_shown.record);
         learnPersonalValues(holder);
+        m_personal.addBytes(fieldBytes(m_shown.record, RecordLayout::Name));
+        m_personal.addBytes(fieldBytes(m_shown.record, RecordLayout::IdCode));
         if (m_options.redact)
             m_shown.redaction = redactRecord(m_shown.record);
         sayLibraryOutput();
         sayHolder(decodeBaseMessage(m_shown.record), m_options.showPersonalData);
         m_shown.photo = card.photo.bytes;
-        if (!sayPhoto(card, m_options.redact ? redactedText(card.photoPath) : card.photoPath))
+        if (!sayPhoto(card, shownPhotoPath(card.photoPath)))
             fail(Photo);
     }
 
@@ -468,9 +488,11 @@ public:
         m_libraryBroke = true;
     }
 
+    // Every byte kept: a NUL, and a byte that is no text in the locale's encoding, are escaped
+    // when said.
     void libraryWrote(Stream stream, const QByteArray &line) override
     {
-        m_output.append({stream, QString::fromUtf8(line)});
+        m_output.append({stream, fromLocaleEncoding(line)});
     }
 
     void libraryOutputLeftOut(Stream stream, qint64 bytes) override
@@ -522,6 +544,20 @@ private:
         if (m_stage != Everything)
             return m_stage;
         return m_libraryPathOnly ? LibraryPathOnly : Everything;
+    }
+
+    // A vendor may name the photo after the holder: unless personal data is to be shown, the
+    // file name but its extension is masked, and the card's values wherever else they stand.
+    QString shownPhotoPath(const QByteArray &path) const
+    {
+        const QString text = fromLocaleEncoding(m_options.redact ? redactedText(path) : path);
+        if (m_options.showPersonalData || text.isEmpty())
+            return text;
+        const int nameStart = text.lastIndexOf(QLatin1Char('/')) + 1;
+        const int dot = text.lastIndexOf(QLatin1Char('.'));
+        const int nameEnd = dot > nameStart ? dot : text.size();
+        const QString name = text.mid(nameStart, nameEnd - nameStart);
+        return m_personal.maskedIn(text.left(nameStart)) + masked(name, 0, 0) + text.mid(nameEnd);
     }
 
     void learnPersonalValues(const HolderFields &holder)

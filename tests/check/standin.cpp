@@ -141,6 +141,10 @@ std::string misbehave(const std::string &place)
         signal(SIGSEGV, onSegvExitZero);
     else if (action == "print")
         std::printf("read %s %s\n\x1b[2Jdone", Name, Number);
+    else if (action == "print-bytes")
+        std::fwrite("nul\0after \xff\xfe\n", 1, 15, stdout);
+    else if (action == "hexdump")
+        std::printf("name %s number %s\n", "E7 8E 8B E5 B0 8F E6 98 8E", "313130313031313939303033303731323333");
     else if (action == "flood")
         for (int i = 0; i < 200000; ++i)
             std::fputs("flooding standard output with a line of forty bytes\n", stdout);
@@ -235,6 +239,8 @@ EXPORT int32_t ICC_ReadBaseMsgData(intptr_t, int32_t, char *photoPath, unsigned 
     const char *photo = std::getenv("STANDIN_PHOTO");
     if (action == "photo-gone")
         photo = "/nonexistent/standin/photo.bmp";
+    else if (action == "photo-named-after-holder")
+        photo = "/nonexistent/110101199003071233_王小明.bmp";
     else if (action == "photo-relative")
         photo = "standin-photo.bmp";
     std::snprintf(photoPath, 300, "%s", photo ? photo : "");
