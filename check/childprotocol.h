@@ -23,6 +23,7 @@ enum class Message : quint8 {
     IdCard,           // photo path, record, photo problem, errno, owner, working folder changed, working folder, photo bytes
     Social,           // the social security buffer
     Overrun,          // call, buffer, bytes written past its end at least: the read stopped
+    Descriptors,      // the limit of open files at start and now: none could be opened after the last step
     Finished,         // nothing: both reads are done
 };
 

@@ -16,9 +16,11 @@
 #include <ctime>
 #include <dirent.h>
 #include <dlfcn.h>
+#include <fcntl.h>
 #include <link.h>
 #include <signal.h>
 #include <sys/prctl.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -122,10 +124,34 @@ void rememberStandardFiles()
         standardFiles[fd] = identityOf(fd);
 }
 
+rlim_t startingFileLimit = 0;
+
+rlim_t fileLimit()
+{
+    rlimit limit{};
+    getrlimit(RLIMIT_NOFILE, &limit);
+    return limit.rlim_cur;
+}
+
+// Reports when no file can be opened after the last step: the library used up the open files,
+// or lowered their limit, and whatever the process opens next fails.
+void reportFilesUsedUp()
+{
+    const int probe = open("/dev/null", O_RDONLY | O_CLOEXEC);
+    if (probe >= 0) {
+        close(probe);
+        return;
+    }
+    if (errno == EMFILE || errno == ENFILE)
+        send(Message::Descriptors, Payload().integer(qint64(qMin<rlim_t>(startingFileLimit, INT_MAX)))
+                                       .integer(qint64(qMin<rlim_t>(fileLimit(), INT_MAX))));
+}
+
 // Reports each standard descriptor the last step closed or replaced, then puts /dev/null on a
 // closed one, so that nothing opened later takes its number.
 void reportStandardDescriptors()
 {
+    reportFilesUsedUp();
     for (int fd = 0; fd <= 2; ++fd) {
         const FileIdentity now = identityOf(fd);
         if (!(now == standardFiles[fd]))
@@ -177,9 +203,17 @@ QSet<QByteArray> loadedObjects()
     return objects;
 }
 
-void sendObjectsBroughtIn(const QSet<QByteArray> &before)
+// The files loaded so far, once they were reported.
+QSet<QByteArray> knownObjects;
+
+// Reports the files loaded since the last report, if any or when `always`.
+void sendObjectsBroughtIn(bool always)
 {
-    QList<QByteArray> paths = (loadedObjects() - before).values();
+    const QSet<QByteArray> now = loadedObjects();
+    QList<QByteArray> paths = (now - knownObjects).values();
+    knownObjects = now;
+    if (paths.isEmpty() && !always)
+        return;
     std::sort(paths.begin(), paths.end());
     paths = paths.mid(0, MaxObjects);
     Payload payload;
@@ -235,6 +269,8 @@ struct ReportingHooks {
         const int error = errno;
         const qint64 elapsed = nanosecondsNow() - started;
         send(Message::Returned, Payload().integer(int(call)).integer(result).integer(error).integer(elapsed));
+        // A library may load a back end of its own during a call.
+        sendObjectsBroughtIn(false);
         reportStandardDescriptors();
     }
     static qint64 started;
@@ -336,17 +372,18 @@ void runDriverChild(int channelFd, int output, int error, pid_t parent, ChildNot
     notes = childNotes;
     childPid = getpid();
     channelIdentity = identityOf(channel);
+    startingFileLimit = fileLimit();
     receiveToken();
     takeDescriptors(output, error);
     rememberStandardFiles();
     startFolder = workingFolder();
-    const QSet<QByteArray> before = loadedObjects();
+    knownObjects = loadedObjects();
     void *card = load(DriverLibrary::Card);
     void *social = load(DriverLibrary::Social);
     const qint64 missing = findFunctions(card, social);
     if (missing)
         send(Message::MissingFunctions, Payload().integer(missing));
-    sendObjectsBroughtIn(before);
+    sendObjectsBroughtIn(true);
     if (card && social && !missing)
         read();
     std::fflush(stdout);

@@ -695,6 +695,18 @@ Exit codes: 0 everything was read; 1 a driver library did not load or lacks a fu
       <source>cannot open the capture folder %1: %2</source>
       <translation>无法打开采集目录 %1：%2</translation>
     </message>
+    <message>
+      <source>  The vendor's library lowered the limit of open files from %1 to %2 %3: nothing the process opens after it can be opened.</source>
+      <translation>  厂商驱动库%3把可打开文件数的上限从 %1 降到了 %2：此后进程再打开任何文件都会失败。</translation>
+    </message>
+    <message>
+      <source>  The vendor's library used up all %1 open files the process may have %2: nothing the process opens after it can be opened.</source>
+      <translation>  厂商驱动库%2用尽了进程可打开的全部 %1 个文件：此后进程再打开任何文件都会失败。</translation>
+    </message>
+    <message>
+      <source>  %1 loaded: %2</source>
+      <translation>  %1 加载了：%2</translation>
+    </message>
   </context>
   <context>
     <name>QCommandLineParser</name>

@@ -72,6 +72,14 @@ QString stepText(const Step &step)
     return {};
 }
 
+// The child looks at the descriptors right after each step: the step did what it finds.
+Step stepDuring(const Step &step)
+{
+    Step during = step;
+    during.kind = step.kind == Step::Loaded ? Step::Loading : step.kind == Step::Returned ? Step::Calling : step.kind;
+    return during;
+}
+
 QString descriptorName(int fd)
 {
     switch (fd) {
@@ -422,6 +430,16 @@ public:
         sayLibraryOutput();
     }
 
+    void objectsLoadedBy(DriverCall call, const QStringList &paths) override
+    {
+        say(Check::tr("  %1 loaded: %2").arg(QLatin1String(driverCallName(call)), listed(paths)));
+        const QStringList onlyThere = foundOnlyThroughLibraryPath(paths);
+        if (!onlyThere.isEmpty()) {
+            sayLibraryPathOnly(onlyThere);
+            m_libraryPathOnly = true;
+        }
+    }
+
     void returned(const CallReturn &call) override
     {
         sayCall(call);
@@ -438,10 +456,7 @@ public:
     void descriptorLost(int fd, bool closed, const Step &step) override
     {
         sayLibraryOutput();
-        // The child looks at the descriptors right after each step: the step did it.
-        Step during = step;
-        during.kind = step.kind == Step::Loaded ? Step::Loading : step.kind == Step::Returned ? Step::Calling : step.kind;
-        const QString where = stepText(during);
+        const QString where = stepText(stepDuring(step));
         say(closed ? Check::tr("  The vendor's library closed %1 %2.").arg(descriptorName(fd), where)
                    : Check::tr("  The vendor's library put another file on %1 %2.").arg(descriptorName(fd), where));
         if (!m_descriptorAdviceGiven)
@@ -449,6 +464,18 @@ public:
                           "the check put /dev/null on a closed standard descriptor; the vendor should make the library "
                           "leave them alone."));
         m_descriptorAdviceGiven = true;
+        m_libraryBroke = true;
+    }
+
+    void descriptorsUsedUp(int limitBefore, int limitNow, const Step &step) override
+    {
+        sayLibraryOutput();
+        const QString where = stepText(stepDuring(step));
+        say(limitNow < limitBefore
+                ? Check::tr("  The vendor's library lowered the limit of open files from %1 to %2 %3: nothing the process "
+                            "opens after it can be opened.").arg(limitBefore).arg(limitNow).arg(where)
+                : Check::tr("  The vendor's library used up all %1 open files the process may have %2: nothing the process "
+                            "opens after it can be opened.").arg(limitNow).arg(where));
         m_libraryBroke = true;
     }
 

@@ -300,6 +300,7 @@ private:
         case Message::IdCard: return idCardRead(in);
         case Message::Social: return socialRead(in);
         case Message::Overrun: return overrun(in);
+        case Message::Descriptors: return descriptorsUsedUp(in);
         case Message::Finished: return m_finished = in.complete() && finishExpected();
         }
         return false;
@@ -377,6 +378,11 @@ private:
         QStringList paths;
         for (qint64 i = 0; i < count; ++i)
             paths << QFile::decodeName(in.bytes(MaxTextBytes));
+        if (in.complete() && m_step.kind == Step::Returned && !paths.isEmpty() && !m_objectsSinceReturn) {
+            m_objectsSinceReturn = true;
+            m_events.objectsLoadedBy(m_step.call, paths);
+            return true;
+        }
         if (!in.complete() || !beforeReads())
             return false;
         m_objectsSeen = true;
@@ -406,6 +412,7 @@ private:
         if (!in.complete() || m_step.kind != Step::Calling || call.call != m_step.call)
             return false;
         setStep({Step::Returned, m_step.library, call.call});
+        m_objectsSinceReturn = false;
         m_nextCall = nextCall(m_previousCall, call.call, call.result);
         m_previousCall = call.call;
         if (!endsRead(call.call, call.result))
@@ -423,6 +430,18 @@ private:
         if (!in.complete() || (m_step.kind != Step::Loaded && m_step.kind != Step::Returned))
             return false;
         m_events.descriptorLost(fd, closed, m_step);
+        return true;
+    }
+
+    bool descriptorsUsedUp(PayloadReader &in)
+    {
+        const int before = int(in.integer(0, std::numeric_limits<int>::max()));
+        const int now = int(in.integer(0, std::numeric_limits<int>::max()));
+        if (!in.complete() || (m_step.kind != Step::Loaded && m_step.kind != Step::Returned))
+            return false;
+        if (!m_descriptorsSeen)
+            m_events.descriptorsUsedUp(before, now, m_step);
+        m_descriptorsSeen = true;
         return true;
     }
 
@@ -576,6 +595,8 @@ private:
     DriverCall m_previousCall = DriverCall::Open;
     Message m_dataExpected = Message::Finished; // the data frame the last call's success owes, or Finished for none
     bool m_overrunSeen = false;
+    bool m_objectsSinceReturn = false;
+    bool m_descriptorsSeen = false; // said once: they stay used up
     bool m_finished = false;
     bool m_garbled = false;
     bool m_ended = false;

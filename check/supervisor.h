@@ -54,8 +54,12 @@ public:
     virtual void loaded(const LibraryLoad &load) = 0;
     virtual void functionMissing(DriverCall call) = 0;
     virtual void objectsBroughtIn(const QStringList &paths) = 0;
+    // Files the call loaded, as a library may load a back end of its own.
+    virtual void objectsLoadedBy(DriverCall call, const QStringList &paths) = 0;
     virtual void returned(const CallReturn &call) = 0;
     virtual void descriptorLost(int fd, bool closed, const Step &step) = 0;
+    // No file could be opened after the step; the limit of open files at start and now.
+    virtual void descriptorsUsedUp(int limitBefore, int limitNow, const Step &step) = 0;
     virtual void idCardRead(const IdCardData &card) = 0;
     virtual void socialRead(const QByteArray &buffer) = 0;
     // A call wrote past the end of a buffer; the read stopped there.

@@ -10,7 +10,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <dlfcn.h>
+#include <sys/prctl.h>
 #include <sys/ptrace.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <thread>
@@ -176,6 +179,16 @@ std::string misbehave(const std::string &place)
         replaceChannel();
     else if (action.rfind("signal-check:", 0) == 0)
         kill(getppid(), std::atoi(action.c_str() + 13));
+    else if (action == "print-dumpable")
+        std::printf("dumpable %d\n", prctl(PR_GET_DUMPABLE));
+    else if (action == "use-up-descriptors")
+        while (dup(0) >= 0) {
+        }
+    else if (action == "lower-descriptor-limit") {
+        const rlimit few{3, 3};
+        setrlimit(RLIMIT_NOFILE, &few);
+    } else if (action == "load-backend")
+        dlopen("libKestrelBackend.so.0", RTLD_NOW);
     else if (action == "odd-errno")
         errno = 123456;
     return action;

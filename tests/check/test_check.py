@@ -631,6 +631,13 @@ class CheckTool(unittest.TestCase):
             ("ICC_Reader_Open=replace-channel", [], 7, "closed the check's channel during " + open_call,
              "在调用 %s 时关闭了检查工具的通道" % open_call),
             ("ICC_Authenticate=odd-errno", [], 9, "ICC_Authenticate(0) = 0: success", "ICC_Authenticate(0) = 0："),
+            ("ICC_Reader_Open=print-dumpable", [], 9, "  [library stdout] dumpable 0", "  [驱动库 stdout] dumpable 0"),
+            ("ICC_Reader_Open=use-up-descriptors", [], 7, "open files the process may have during " + open_call,
+             "在调用 %s 时用尽了进程可打开的全部" % open_call),
+            ("load=lower-descriptor-limit", [], 7, "to 3 while loading %s: nothing the process opens" % card,
+             "在加载 %s 时把可打开文件数的上限从" % card),
+            ("ICC_Reader_Open=load-backend", [], 9, "libKestrelBackend.so.0 is found only through LD_LIBRARY_PATH",
+             "libKestrelBackend.so.0 只能通过 LD_LIBRARY_PATH 找到"),
             ("ICC_Reader_Open=signal-check:10", [], 7, "sent the check signal 10 (SIGUSR1) during " + open_call,
              "在调用 %s 时向检查工具发送了信号 10（SIGUSR1）" % open_call),
         ]
