@@ -4,6 +4,7 @@
 #include "endingsignals.h"
 #include "hookeddriver.h"
 #include "photo.h"
+#include "signalguard.h"
 #include "standarddescriptors.h"
 
 #include <QSet>
@@ -368,6 +369,7 @@ void detachFromCheck(pid_t parent)
 void runDriverChild(int channelFd, int output, int error, pid_t parent, ChildNotes *childNotes)
 {
     detachFromCheck(parent);
+    forbidKillingOrStopping(parent);
     channel = channelFd;
     notes = childNotes;
     childPid = getpid();

@@ -638,6 +638,11 @@ class CheckTool(unittest.TestCase):
              "在加载 %s 时把可打开文件数的上限从" % card),
             ("ICC_Reader_Open=load-backend", [], 9, "libKestrelBackend.so.0 is found only through LD_LIBRARY_PATH",
              "libKestrelBackend.so.0 只能通过 LD_LIBRARY_PATH 找到"),
+            # Signals no handler can answer: refused, and the read goes on.
+            ("ICC_Reader_Open=signal-check:9", [], 9, "libKestrelUsb.so.0 is found only through LD_LIBRARY_PATH",
+             "libKestrelUsb.so.0 只能通过 LD_LIBRARY_PATH 找到"),
+            ("ICC_Reader_Open=signal-check:19", [], 9, "libKestrelUsb.so.0 is found only through LD_LIBRARY_PATH",
+             "libKestrelUsb.so.0 只能通过 LD_LIBRARY_PATH 找到"),
             ("ICC_Reader_Open=signal-check:10", [], 7, "sent the check signal 10 (SIGUSR1) during " + open_call,
              "在调用 %s 时向检查工具发送了信号 10（SIGUSR1）" % open_call),
         ]
