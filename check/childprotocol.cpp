@@ -1,6 +1,8 @@
 #include "childprotocol.h"
 
 #include <QtEndian>
+#include <cerrno>
+#include <sys/random.h>
 
 namespace {
 
@@ -92,4 +94,12 @@ bool FrameReader::next(Frame &frame)
     m_buffer.remove(0, HeaderBytes + int(length));
     m_valid = ++m_frames <= MaxFrames;
     return m_valid;
+}
+
+Token freshToken()
+{
+    Token token = 0;
+    while (getrandom(&token, sizeof token, 0) < 0 && errno == EINTR) {
+    }
+    return token;
 }

@@ -54,6 +54,9 @@ struct ChildNotes {
     volatile int forkedCopyStep;
 };
 
+// A token for the child's next frame, one a library cannot guess.
+Token freshToken();
+
 // The child's exit status when it could no longer write to the channel; the parent believes
 // it only with ChildNotes::channelBroken set.
 constexpr int ChannelBrokenStatus = 122;

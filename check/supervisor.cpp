@@ -1,148 +1,23 @@
 #include "supervisor.h"
 
-#include "driverchild.h"
+#include "childprocess.h"
 #include "endingsignals.h"
 #include "processtree.h"
+#include "relay.h"
+#include "reportdecoder.h"
 
 #include <QElapsedTimer>
-#include <QFile>
 #include <cerrno>
-#include <csignal>
-#include <cstdio>
-#include <cstring>
-#include <fcntl.h>
-#include <limits>
 #include <poll.h>
-#include <new>
-#include <sys/mman.h>
-#include <sys/ptrace.h>
-#include <sys/random.h>
-#include <sys/socket.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
 
-constexpr int NoCall = -1;
 constexpr int ReadChunk = 64 * 1024;
 // How often the check looks whether the child has ended while its pipes stay open.
 constexpr int ReapIntervalMs = 50;
 // How long a killed child may take to go; one stuck in the kernel does not go at all.
 constexpr int StopGraceMs = 1000;
-
-// One of the library's output streams, relayed line by line within bounds.
-class Relay
-{
-public:
-    Relay(Stream stream, ChildEvents &events) : m_stream(stream), m_events(events) {}
-
-    void take(const char *bytes, int count)
-    {
-        for (int at = 0; at < count;) {
-            const char *newline = static_cast<const char *>(memchr(bytes + at, '\n', size_t(count - at)));
-            const int end = newline ? int(newline - bytes) : count;
-            append(bytes + at, end - at);
-            if (newline)
-                endLine();
-            at = end + 1;
-        }
-    }
-    // A line the library left unfinished is shown as it is, at the end of its step.
-    void endPartialLine()
-    {
-        if (!m_line.isEmpty() || m_cut > 0)
-            endLine();
-    }
-    void finish()
-    {
-        endPartialLine();
-        if (m_leftOut > 0)
-            m_events.libraryOutputLeftOut(m_stream, m_leftOut);
-    }
-
-private:
-    void append(const char *bytes, int count)
-    {
-        const int room = qMax(0, MaxRelayedLineBytes - m_line.size());
-        m_line.append(bytes, qMin(room, count));
-        m_cut += qMax(0, count - room);
-    }
-    void endLine()
-    {
-        if (m_lines < MaxRelayedLines && m_shown + m_line.size() <= MaxRelayedBytes) {
-            m_events.libraryWrote(m_stream, m_cut > 0 ? m_line + "\xe2\x80\xa6" : m_line);
-            m_shown += m_line.size();
-            m_leftOut += m_cut;
-            ++m_lines;
-        } else {
-            m_leftOut += m_line.size() + m_cut + 1;
-        }
-        m_line.clear();
-        m_cut = 0;
-    }
-
-    Stream m_stream;
-    ChildEvents &m_events;
-    QByteArray m_line;
-    qint64 m_cut = 0;
-    int m_lines = 0;
-    qint64 m_shown = 0;
-    qint64 m_leftOut = 0;
-};
-
-enum Pipe { Channel, Output, Error, PipeCount };
-
-// A token for the child's next frame, one a library cannot guess.
-Token freshToken()
-{
-    Token token = 0;
-    while (getrandom(&token, sizeof token, 0) < 0 && errno == EINTR) {
-    }
-    return token;
-}
-
-bool isCrashSignal(int signal)
-{
-    switch (signal) {
-    case SIGSEGV: case SIGBUS: case SIGILL: case SIGFPE: case SIGABRT: case SIGTRAP: case SIGSYS: return true;
-    default: return false;
-    }
-}
-
-bool isStopSignal(int signal)
-{
-    return signal == SIGSTOP || signal == SIGTSTP || signal == SIGTTIN || signal == SIGTTOU;
-}
-
-// The call the read makes after `call` returned `result`, in the order of cardreads.cpp;
-// `previous` is the call before `call`, which tells the two power-offs apart.
-int nextCall(DriverCall previous, DriverCall call, int64_t result)
-{
-    switch (call) {
-    case DriverCall::Open: return int(endsRead(call, result) ? DriverCall::ReadSocial : DriverCall::GetSamId);
-    case DriverCall::GetSamId: return int(DriverCall::PowerOff);
-    case DriverCall::PowerOff: return int(previous == DriverCall::GetSamId ? DriverCall::PowerOn : DriverCall::Close);
-    case DriverCall::PowerOn: return int(DriverCall::Authenticate);
-    case DriverCall::Authenticate: return int(DriverCall::ReadBaseMessage);
-    case DriverCall::ReadBaseMessage: return int(DriverCall::PowerOff);
-    case DriverCall::Close: return int(DriverCall::ReadSocial);
-    case DriverCall::ReadSocial: return NoCall;
-    }
-    return NoCall;
-}
-
-// The buffers each call is handed.
-bool takesBuffer(DriverCall call, DriverBuffer buffer)
-{
-    switch (buffer) {
-    case DriverBuffer::SamId: return call == DriverCall::GetSamId;
-    case DriverBuffer::PowerOnReply: return call == DriverCall::PowerOn;
-    case DriverBuffer::PhotoPath:
-    case DriverBuffer::Record: return call == DriverCall::ReadBaseMessage;
-    case DriverBuffer::SocialData: return call == DriverCall::ReadSocial;
-    }
-    return false;
-}
 
 class Supervision
 {
@@ -150,7 +25,11 @@ public:
     Supervision(pid_t child, const int (&readEnds)[PipeCount], Token token, ChildNotes &notes, int timeoutSeconds,
                 ChildEvents &events)
         : m_child(child), m_token(token), m_notes(notes), m_timeoutMs(qint64(timeoutSeconds) * 1000), m_events(events),
-          m_relays{{Stream::Output, events}, {Stream::Error, events}}
+          m_relays{{Stream::Output, events}, {Stream::Error, events}},
+          m_decoder(events, [this] {
+              for (Relay &relay : m_relays)
+                  relay.endPartialLine();
+          })
     {
         for (int pipe = 0; pipe < PipeCount; ++pipe)
             m_fds[pipe] = readEnds[pipe];
@@ -166,7 +45,7 @@ public:
                 return stop(ChildEnd::Garbled);
             if (m_stopSignal)
                 return stop(isCrashSignal(m_stopSignal) ? ChildEnd::Crashed : ChildEnd::Stopped, m_stopSignal);
-            if (m_clock.elapsed() - m_stepSince >= m_timeoutMs)
+            if (deadlinePassed())
                 return stop(overdue());
             waitForInput();
             drainOutputs();
@@ -196,13 +75,23 @@ private:
         return stop(ChildEnd::SignalledCheck, signal.number);
     }
 
+    // The deadline runs from each step's start and end, whatever else the child reports.
+    bool deadlinePassed()
+    {
+        if (m_decoder.stepChanges() != m_stepChanges) {
+            m_stepChanges = m_decoder.stepChanges();
+            m_stepSince = m_clock.elapsed();
+        }
+        return m_clock.elapsed() - m_stepSince >= m_timeoutMs;
+    }
+
     // What a step past the deadline means: only a call or a loading that has not returned is
     // a hang; half a frame, or silence in the check's own code, is the channel disturbed.
     ChildEnd::How overdue() const
     {
         if (m_frames.holdsPartOfFrame())
             return ChildEnd::Garbled;
-        return m_step.running() ? ChildEnd::Hung : ChildEnd::Silent;
+        return m_decoder.step().running() ? ChildEnd::Hung : ChildEnd::Silent;
     }
 
     // A signal the child or a process it started sent the check is the library's doing.
@@ -267,7 +156,7 @@ private:
             Frame frame;
             while (!m_garbled && !signalArrived() && m_frames.next(frame)) {
                 drainOutputs();
-                m_garbled = frame.token != m_token || !dispatch(frame);
+                m_garbled = frame.token != m_token || !m_decoder.take(frame.type, frame.payload);
                 // The child waits for the next token before it goes on.
                 if (!m_garbled)
                     answer();
@@ -283,240 +172,19 @@ private:
         sem_post(&m_notes.answered);
     }
 
-    bool dispatch(const Frame &frame)
-    {
-        // Nothing follows the last report.
-        if (m_finished)
-            return false;
-        PayloadReader in(frame.payload);
-        switch (frame.type) {
-        case Message::Loading: return startLoading(in);
-        case Message::Loaded: return endLoading(in);
-        case Message::MissingFunctions: return missingFunctions(in);
-        case Message::Objects: return objectsBroughtIn(in);
-        case Message::Calling: return startCall(in);
-        case Message::Returned: return endCall(in);
-        case Message::Descriptor: return descriptorLost(in);
-        case Message::IdCard: return idCardRead(in);
-        case Message::Social: return socialRead(in);
-        case Message::Overrun: return overrun(in);
-        case Message::Descriptors: return descriptorsUsedUp(in);
-        case Message::Finished: return m_finished = in.complete() && finishExpected();
-        }
-        return false;
-    }
-
-    void stepStarts(Step step)
-    {
-        for (Relay &relay : m_relays)
-            relay.endPartialLine();
-        setStep(step);
-        m_events.stepStarts(step);
-    }
-
-    // The deadline runs from each step's start and end, whatever else the child reports.
-    void setStep(Step step)
-    {
-        m_step = step;
-        m_stepSince = m_clock.elapsed();
-    }
-
-    bool finishExpected() const
-    {
-        if (m_step.running() || m_dataExpected != Message::Finished || !m_objectsSeen)
-            return false;
-        return !m_readExpected || m_overrunSeen || m_nextCall == NoCall;
-    }
-
-    bool startLoading(PayloadReader &in)
-    {
-        const auto library = DriverLibrary(in.integer(0, 1));
-        if (!in.complete() || m_step.running() || int(library) != m_librariesLoaded)
-            return false;
-        stepStarts({Step::Loading, library, DriverCall::Open});
-        return true;
-    }
-
-    bool endLoading(PayloadReader &in)
-    {
-        LibraryLoad load;
-        load.library = DriverLibrary(in.integer(0, 1));
-        load.loaded = in.integer(0, 1);
-        load.simulated = in.integer(0, 1);
-        load.nanoseconds = in.integer(0, MaxNanoseconds);
-        load.pathOrReason = in.bytes(MaxTextBytes);
-        if (!in.complete() || m_step.kind != Step::Loading || load.library != m_step.library)
-            return false;
-        setStep({Step::Loaded, m_step.library, m_step.call});
-        m_allLoaded = m_allLoaded && load.loaded;
-        ++m_librariesLoaded;
-        m_events.loaded(load);
-        return true;
-    }
-
-    // The reports between the loading and the reads.
-    bool beforeReads() const
-    {
-        return m_librariesLoaded == 2 && !m_step.running() && !m_objectsSeen;
-    }
-
-    bool missingFunctions(PayloadReader &in)
-    {
-        const qint64 mask = in.integer(1, 0xff);
-        if (!in.complete() || !beforeReads() || m_missingSeen)
-            return false;
-        m_missingSeen = true;
-        for (int call = 0; call < 8; ++call)
-            if (mask & (qint64(1) << call))
-                m_events.functionMissing(DriverCall(call));
-        return true;
-    }
-
-    bool objectsBroughtIn(PayloadReader &in)
-    {
-        const qint64 count = in.integer(0, MaxObjects);
-        QStringList paths;
-        for (qint64 i = 0; i < count; ++i)
-            paths << QFile::decodeName(in.bytes(MaxTextBytes));
-        if (in.complete() && m_step.kind == Step::Returned && !paths.isEmpty() && !m_objectsSinceReturn) {
-            m_objectsSinceReturn = true;
-            m_events.objectsLoadedBy(m_step.call, paths);
-            return true;
-        }
-        if (!in.complete() || !beforeReads())
-            return false;
-        m_objectsSeen = true;
-        m_readExpected = m_allLoaded && !m_missingSeen;
-        m_events.objectsBroughtIn(paths);
-        return true;
-    }
-
-    bool startCall(PayloadReader &in)
-    {
-        const auto call = DriverCall(in.integer(0, int(DriverCall::ReadSocial)));
-        const bool expected = m_readExpected && !m_overrunSeen && m_dataExpected == Message::Finished && int(call) == m_nextCall;
-        if (!in.complete() || m_step.running() || !expected)
-            return false;
-        stepStarts({Step::Calling, m_step.library, call});
-        return true;
-    }
-
-    bool endCall(PayloadReader &in)
-    {
-        CallReturn call;
-        call.call = DriverCall(in.integer(0, int(DriverCall::ReadSocial)));
-        call.result = in.integer(std::numeric_limits<qint64>::min(), std::numeric_limits<qint64>::max());
-        // errno is whatever the library left: any value is one.
-        call.error = int(in.integer(std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
-        call.nanoseconds = in.integer(0, MaxNanoseconds);
-        if (!in.complete() || m_step.kind != Step::Calling || call.call != m_step.call)
-            return false;
-        setStep({Step::Returned, m_step.library, call.call});
-        m_objectsSinceReturn = false;
-        m_nextCall = nextCall(m_previousCall, call.call, call.result);
-        m_previousCall = call.call;
-        if (!endsRead(call.call, call.result))
-            m_dataExpected = call.call == DriverCall::ReadBaseMessage ? Message::IdCard
-                           : call.call == DriverCall::ReadSocial      ? Message::Social
-                                                                      : Message::Finished;
-        m_events.returned(call);
-        return true;
-    }
-
-    bool descriptorLost(PayloadReader &in)
-    {
-        const int fd = int(in.integer(0, 2));
-        const bool closed = in.integer(0, 1);
-        if (!in.complete() || (m_step.kind != Step::Loaded && m_step.kind != Step::Returned))
-            return false;
-        m_events.descriptorLost(fd, closed, m_step);
-        return true;
-    }
-
-    bool descriptorsUsedUp(PayloadReader &in)
-    {
-        const int before = int(in.integer(0, std::numeric_limits<int>::max()));
-        const int now = int(in.integer(0, std::numeric_limits<int>::max()));
-        if (!in.complete() || (m_step.kind != Step::Loaded && m_step.kind != Step::Returned))
-            return false;
-        if (!m_descriptorsSeen)
-            m_events.descriptorsUsedUp(before, now, m_step);
-        m_descriptorsSeen = true;
-        return true;
-    }
-
-    bool idCardRead(PayloadReader &in)
-    {
-        IdCardData card;
-        card.photoPath = in.bytes(PhotoPathBufferSize);
-        card.record = in.bytes(BaseMessageRecordSize);
-        card.photo.problem = PhotoFile::Problem(in.integer(PhotoFile::None, PhotoFile::ReadFailed));
-        card.photo.error = int(in.integer(0, 4095));
-        card.photoOwner = in.integer(-1, 0xffffffffLL);
-        card.folderChangedByLibrary = in.integer(0, 1);
-        card.workingFolder = in.bytes(MaxTextBytes);
-        card.photo.bytes = in.bytes(int(MaxPhotoFileBytes));
-        if (!in.complete() || m_dataExpected != Message::IdCard || card.record.size() != BaseMessageRecordSize)
-            return false;
-        m_dataExpected = Message::Finished;
-        m_events.idCardRead(card);
-        return true;
-    }
-
-    bool socialRead(PayloadReader &in)
-    {
-        const QByteArray buffer = in.bytes(SocialDataBufferSize);
-        if (!in.complete() || m_dataExpected != Message::Social || buffer.size() != SocialDataBufferSize)
-            return false;
-        m_dataExpected = Message::Finished;
-        m_events.socialRead(buffer);
-        return true;
-    }
-
-    bool overrun(PayloadReader &in)
-    {
-        Overrun overrun;
-        overrun.call = DriverCall(in.integer(0, int(DriverCall::ReadSocial)));
-        overrun.buffer = DriverBuffer(in.integer(0, int(DriverBuffer::SocialData)));
-        overrun.beyond = int(in.integer(1, GuardBytes));
-        const bool expected = m_step.kind == Step::Returned && m_step.call == overrun.call && !m_overrunSeen;
-        if (!in.complete() || !expected || !takesBuffer(overrun.call, overrun.buffer))
-            return false;
-        m_overrunSeen = true;
-        m_dataExpected = Message::Finished;
-        m_events.overran(overrun);
-        return true;
-    }
-
-    // Sees that the child ended, or stopped, without reaping it: while it is a zombie its
-    // process group cannot pass to another process. A stop the library made is ended at once,
-    // as nothing would continue it; a stop under ptrace (the library made the check its tracer
-    // with PTRACE_TRACEME) is a crash when its signal is one, else the signal goes on.
+    // Sees that the child ended, or stopped, without reaping it: while it is a zombie, the
+    // processes it started still descend from it. A stop the library made is ended at once, as
+    // nothing would continue it; a ptrace stop for a crash signal is that crash.
     void noticeEnd()
     {
-        siginfo_t info;
-        info.si_pid = 0;
-        if (waitid(P_PID, id_t(m_child), &info, WEXITED | WSTOPPED | WNOHANG | WNOWAIT) != 0 || info.si_pid != m_child)
-            return;
-        if (info.si_code == CLD_STOPPED || info.si_code == CLD_TRAPPED) {
-            noticeStop(info.si_code == CLD_TRAPPED, info.si_status);
-            return;
+        const ChildState state = lookAtChild(m_child);
+        m_ended = state.kind == ChildState::Ended;
+        m_signalled = state.signalled;
+        m_status = state.status;
+        if (state.kind == ChildState::Stopped) {
+            m_stopSignal = state.status;
+            m_end.traced = state.traced;
         }
-        m_ended = true;
-        m_signalled = info.si_code == CLD_KILLED || info.si_code == CLD_DUMPED;
-        m_status = info.si_status;
-    }
-
-    void noticeStop(bool traced, int signal)
-    {
-        if (!traced || isCrashSignal(signal) || isStopSignal(signal)) {
-            m_stopSignal = signal;
-            m_end.traced = traced;
-            return;
-        }
-        int status;
-        waitpid(m_child, &status, WNOHANG | WUNTRACED);
-        ptrace(PTRACE_CONT, m_child, nullptr, reinterpret_cast<void *>(intptr_t(signal)));
     }
 
     // Kills the child and all it started, and waits a little for them to go: a process stuck
@@ -535,9 +203,9 @@ private:
             m_end.how = ChildEnd::Garbled;
         else if (m_signalled)
             m_end.how = ChildEnd::Crashed;
-        else if (m_finished && m_status == 0)
+        else if (m_decoder.finished() && m_status == 0)
             m_end.how = ChildEnd::Finished;
-        else if (!m_finished && m_notes.channelBroken)
+        else if (!m_decoder.finished() && m_notes.channelBroken)
             m_end.how = ChildEnd::ChannelBroken;
         else
             m_end.how = ChildEnd::Exited;
@@ -569,7 +237,7 @@ private:
         for (int &fd : m_fds)
             if (fd >= 0)
                 close(fd);
-        m_end.step = m_step;
+        m_end.step = m_decoder.step();
         return m_end;
     }
 
@@ -579,25 +247,14 @@ private:
     qint64 m_timeoutMs;
     ChildEvents &m_events;
     Relay m_relays[2];
+    ReportDecoder m_decoder;
     int m_fds[PipeCount];
     QElapsedTimer m_clock;
+    // When the step last started or ended, as the decoder counted them.
     qint64 m_stepSince = 0;
+    int m_stepChanges = 0;
     FrameReader m_frames;
-    Step m_step;
     ChildEnd m_end;
-    // The read's order, as far as the reports went.
-    int m_librariesLoaded = 0;
-    bool m_allLoaded = true;
-    bool m_missingSeen = false;
-    bool m_objectsSeen = false;
-    bool m_readExpected = false;
-    int m_nextCall = int(DriverCall::Open);
-    DriverCall m_previousCall = DriverCall::Open;
-    Message m_dataExpected = Message::Finished; // the data frame the last call's success owes, or Finished for none
-    bool m_overrunSeen = false;
-    bool m_objectsSinceReturn = false;
-    bool m_descriptorsSeen = false; // said once: they stay used up
-    bool m_finished = false;
     bool m_garbled = false;
     bool m_ended = false;
     bool m_signalled = false;
@@ -605,66 +262,19 @@ private:
     int m_stopSignal = 0;
 };
 
-// Memory the child and the parent share, for the child's notes (childprotocol.h).
-ChildNotes *sharedNotes()
-{
-    void *page = mmap(nullptr, sizeof(ChildNotes), PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0);
-    if (page == MAP_FAILED)
-        return nullptr;
-    auto *notes = new (page) ChildNotes();
-    sem_init(&notes->answered, 1, 0);
-    return notes;
-}
-
-// The channel and the two output pipes, closed on exec so that no program the library starts
-// holds them; errno of the first that failed, or 0.
-int makePipes(int (&pipes)[PipeCount][2], int &made)
-{
-    made = 0;
-    if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pipes[Channel]) != 0)
-        return errno;
-    for (made = 1; made < PipeCount; ++made)
-        if (pipe2(pipes[made], O_CLOEXEC) != 0)
-            return errno;
-    return 0;
-}
 }
 
 ChildEnd superviseDriverChild(int timeoutSeconds, ChildEvents &events)
 {
-    int pipes[PipeCount][2];
-    int made = 0;
-    int error = makePipes(pipes, made);
-    ChildNotes *notes = error ? nullptr : sharedNotes();
-    if (!error && !notes)
-        error = errno;
-    adoptOrphans();
-    std::fflush(stdout);
-    const pid_t parent = getpid();
-    const pid_t child = error ? -1 : fork();
-    if (child == 0)
-        runDriverChild(pipes[Channel][1], pipes[Output][1], pipes[Error][1], parent, notes);
-    if (child < 0 && !error)
-        error = errno;
-    int readEnds[PipeCount];
-    for (int pipe = 0; pipe < made; ++pipe) {
-        close(pipes[pipe][1]);
-        readEnds[pipe] = pipes[pipe][0];
-        fcntl(readEnds[pipe], F_SETFL, O_NONBLOCK);
-    }
-    if (child < 0) {
-        for (int pipe = 0; pipe < made; ++pipe)
-            close(readEnds[pipe]);
+    const Token first = freshToken();
+    const StartedChild child = startDriverChild(first);
+    if (child.pid < 0) {
         ChildEnd end;
         end.how = ChildEnd::NotStarted;
-        end.code = error;
+        end.code = child.error;
         return end;
     }
-    const Token first = freshToken();
-    notes->nextToken = first;
-    sem_post(&notes->answered);
-    const ChildEnd end = Supervision(child, readEnds, first, *notes, timeoutSeconds, events).run();
-    sem_destroy(&notes->answered);
-    munmap(notes, sizeof(ChildNotes));
+    const ChildEnd end = Supervision(child.pid, child.fds, first, *child.notes, timeoutSeconds, events).run();
+    releaseNotes(child.notes);
     return end;
 }

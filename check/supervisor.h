@@ -1,73 +1,14 @@
 #pragma once
 
 // The check's side of the child process that runs the vendor's code (driverchild.h): starts
-// it, reads its reports as untrusted, relays what the library writes to standard output and
-// error, stops a step that runs past the deadline, and tells how the child ended.
+// it (childprocess.h), hands its frames to the decoder (reportdecoder.h) and its output to the
+// relays (relay.h), stops a step that runs past the deadline or the child on an ending signal,
+// stops everything it started (processtree.h), and tells how the child ended.
 
-#include "cardreads.h"
-#include "childprotocol.h"
-#include "photo.h"
+#include "childevents.h"
 
 #include <QByteArray>
-#include <QStringList>
-
-struct LibraryLoad {
-    DriverLibrary library;
-    bool loaded;
-    bool simulated;
-    qint64 nanoseconds;
-    QByteArray pathOrReason; // the file loaded, or the loader's reason
-};
-
-struct CallReturn {
-    DriverCall call;
-    int64_t result;
-    int error; // errno after the call; the child set it to 0 before
-    qint64 nanoseconds;
-};
-
-struct IdCardData {
-    QByteArray photoPath;
-    QByteArray record; // BaseMessageRecordSize bytes
-    PhotoFile photo;
-    qint64 photoOwner; // the photo file's owner, or -1 when it has none
-    bool folderChangedByLibrary;
-    QByteArray workingFolder; // the child's, when the photo was opened
-};
-
-enum class Stream { Output, Error };
-
-// The step the child reported last.
-struct Step {
-    enum Kind { Start, Loading, Loaded, Calling, Returned } kind = Start;
-    DriverLibrary library = DriverLibrary::Card;
-    DriverCall call = DriverCall::Open;
-    bool running() const { return kind == Loading || kind == Calling; }
-};
-
-// Told of each report as it arrives, in the child's order.
-class ChildEvents
-{
-public:
-    virtual ~ChildEvents() = default;
-    virtual void stepStarts(const Step &step) = 0;
-    virtual void loaded(const LibraryLoad &load) = 0;
-    virtual void functionMissing(DriverCall call) = 0;
-    virtual void objectsBroughtIn(const QStringList &paths) = 0;
-    // Files the call loaded, as a library may load a back end of its own.
-    virtual void objectsLoadedBy(DriverCall call, const QStringList &paths) = 0;
-    virtual void returned(const CallReturn &call) = 0;
-    virtual void descriptorLost(int fd, bool closed, const Step &step) = 0;
-    // No file could be opened after the step; the limit of open files at start and now.
-    virtual void descriptorsUsedUp(int limitBefore, int limitNow, const Step &step) = 0;
-    virtual void idCardRead(const IdCardData &card) = 0;
-    virtual void socialRead(const QByteArray &buffer) = 0;
-    // A call wrote past the end of a buffer; the read stopped there.
-    virtual void overran(const Overrun &overrun) = 0;
-    // A line the library wrote, cut at MaxRelayedLineBytes, without its newline.
-    virtual void libraryWrote(Stream stream, const QByteArray &line) = 0;
-    virtual void libraryOutputLeftOut(Stream stream, qint64 bytes) = 0;
-};
+#include <QList>
 
 struct ChildEnd {
     enum How {
@@ -91,11 +32,6 @@ struct ChildEnd {
     bool forkedCopy = false;   // a copy the library forked returned into the check's code, and was ended
     Step forkedCopyStep;       // where the fork happened
 };
-
-// What of the library's output is relayed; the rest is counted.
-constexpr int MaxRelayedLineBytes = 1000;
-constexpr int MaxRelayedLines = 100;
-constexpr int MaxRelayedBytes = 16 * 1024;
 
 // Runs the child, handing its reports to `events` as they arrive, until it ends, a step runs
 // for longer than `timeoutSeconds`, or an ending signal arrives (endingsignals.h); then stops
