@@ -400,7 +400,7 @@ public:
             for (const QString &line : explainMissing(soname, load.pathOrReason))
                 say(QStringLiteral("  ") + line);
             m_missingLibrary = true;
-            fail(Libraries);
+            m_outcome.stageFailed(Libraries);
         }
         sayLibraryOutput();
     }
@@ -410,7 +410,7 @@ public:
         const DriverLibrary library = call == DriverCall::ReadSocial ? DriverLibrary::Social : DriverLibrary::Card;
         say(QStringLiteral("  ") + missingFunctionText(QLatin1String(sonameOf(library)), QLatin1String(driverCallName(call)),
                                                        m_paths[int(library)]));
-        fail(Libraries);
+        m_outcome.stageFailed(Libraries);
     }
 
     void objectsBroughtIn(const QStringList &paths) override
@@ -425,7 +425,7 @@ public:
         const QStringList onlyThere = foundOnlyThroughLibraryPath(vendors);
         if (!onlyThere.isEmpty()) {
             sayLibraryPathOnly(onlyThere);
-            m_libraryPathOnly = true;
+            m_outcome.foundOnlyThroughLibraryPath();
         }
         sayLibraryOutput();
     }
@@ -436,7 +436,7 @@ public:
         const QStringList onlyThere = foundOnlyThroughLibraryPath(paths);
         if (!onlyThere.isEmpty()) {
             sayLibraryPathOnly(onlyThere);
-            m_libraryPathOnly = true;
+            m_outcome.foundOnlyThroughLibraryPath();
         }
     }
 
@@ -450,7 +450,7 @@ public:
             return;
         if (call.call == DriverCall::Open)
             sayOpenAdvice(call.error);
-        fail(call.call == DriverCall::Open ? Open : call.call == DriverCall::ReadBaseMessage ? BaseMessage : Social);
+        m_outcome.stageFailed(call.call == DriverCall::Open ? Open : call.call == DriverCall::ReadBaseMessage ? BaseMessage : Social);
     }
 
     void descriptorLost(int fd, bool closed, const Step &step) override
@@ -464,7 +464,7 @@ public:
                           "the check put /dev/null on a closed standard descriptor; the vendor should make the library "
                           "leave them alone."));
         m_descriptorAdviceGiven = true;
-        m_libraryBroke = true;
+        m_outcome.libraryBroke();
     }
 
     void descriptorsUsedUp(int limitBefore, int limitNow, const Step &step) override
@@ -476,7 +476,7 @@ public:
                             "opens after it can be opened.").arg(limitBefore).arg(limitNow).arg(where)
                 : Check::tr("  The vendor's library used up all %1 open files the process may have %2: nothing the process "
                             "opens after it can be opened.").arg(limitNow).arg(where));
-        m_libraryBroke = true;
+        m_outcome.libraryBroke();
     }
 
     void idCardRead(const IdCardData &card) override
@@ -493,7 +493,7 @@ public:
         sayHolder(decodeBaseMessage(m_shown.record), m_options.showPersonalData);
         m_shown.photo = card.photo.bytes;
         if (!sayPhoto(card, shownPhotoPath(card.photoPath)))
-            fail(Photo);
+            m_outcome.stageFailed(Photo);
     }
 
     void socialRead(const QByteArray &buffer) override
@@ -512,7 +512,7 @@ public:
     {
         sayLibraryOutput();
         sayOverrun(overrun);
-        m_libraryBroke = true;
+        m_outcome.libraryBroke();
     }
 
     // Every byte kept: a NUL, and a byte that is no text in the locale's encoding, are escaped
@@ -535,15 +535,16 @@ public:
         sayLibraryOutput();
         sayEnd(end, m_options.timeoutSeconds);
         sayLeftBehind(end);
-        m_libraryBroke = m_libraryBroke || end.forkedCopy;
+        if (end.forkedCopy)
+            m_outcome.libraryBroke();
         if (end.how == ChildEnd::NotStarted)
-            fail(Libraries);
+            m_outcome.stageFailed(Libraries);
         // Nothing is captured once a signal asked the check to end.
         const bool capturing = folder && end.how != ChildEnd::Interrupted;
         const CaptureResult capture = capturing ? writeCapture(*folder, m_shown, m_options.redact) : CaptureResult::Written;
         if (capture != CaptureResult::Written)
-            fail(Capture);
-        const Exit result = exitCode(end);
+            m_outcome.stageFailed(Capture);
+        const Exit result = m_outcome.exitCode(end);
         if (const int signal = endingSignalArrived().number) {
             say(Check::tr("Result: the check was stopped by %1.").arg(signalText(signal)));
             return result;
@@ -556,23 +557,6 @@ public:
     }
 
 private:
-    void fail(Exit stage)
-    {
-        if (m_stage == Everything)
-            m_stage = stage;
-    }
-
-    Exit exitCode(const ChildEnd &end) const
-    {
-        if (end.how == ChildEnd::Hung)
-            return NoReturn;
-        if (m_libraryBroke || (end.how != ChildEnd::Finished && end.how != ChildEnd::NotStarted))
-            return LibraryBroke;
-        if (m_stage != Everything)
-            return m_stage;
-        return m_libraryPathOnly ? LibraryPathOnly : Everything;
-    }
-
     // A vendor may name the photo after the holder: unless personal data is to be shown, the
     // file name but its extension is masked, and the card's values wherever else they stand.
     QString shownPhotoPath(const QByteArray &path) const
@@ -609,9 +593,7 @@ private:
     }
 
     Options m_options;
-    Exit m_stage = Everything;
-    bool m_libraryBroke = false;
-    bool m_libraryPathOnly = false;
+    Outcome m_outcome;
     bool m_missingLibrary = false;
     bool m_descriptorAdviceGiven = false;
     QString m_paths[2];
