@@ -356,10 +356,12 @@ void takeDescriptors(int output, int error)
 }
 
 // Dies with the check, even if the check is killed; in a session of its own, without the
-// check's controlling terminal, so that nothing the library writes to /dev/tty reaches it.
+// check's controlling terminal, so that nothing the library writes to /dev/tty reaches it. Not
+// dumpable in any build: this process holds the card's data, and no leak check runs in it.
 void detachFromCheck(pid_t parent)
 {
     restoreStartingSignalMask();
+    prctl(PR_SET_DUMPABLE, 0);
     prctl(PR_SET_PDEATHSIG, SIGKILL);
     if (getppid() != parent)
         _exit(0);

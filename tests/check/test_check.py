@@ -6,6 +6,7 @@ the call, wrong arguments point to --help, personal data is masked, the output f
 locale, and captures replay, stay private and redact."""
 
 import concurrent.futures
+import fcntl
 import os
 import re
 import resource
@@ -17,6 +18,7 @@ import struct
 import subprocess
 import sys
 import tempfile
+import termios
 import time
 import unicodedata
 import unittest
@@ -679,6 +681,30 @@ class CheckTool(unittest.TestCase):
                         break
                     time.sleep(0.01)
                 self.assert_nothing_left()
+
+    def test_library_cannot_write_to_the_terminal(self):
+        """The library runs without the tool's controlling terminal: it cannot forge a line amid the report."""
+        master, slave = os.openpty()
+
+        def on_the_terminal():
+            os.setsid()
+            fcntl.ioctl(0, termios.TIOCSCTTY, 0)
+
+        with subprocess.Popen(COMMAND, env=self.standin_env("ICC_Reader_Open=tty", "C.UTF-8"), cwd=self.runtime.name,
+                              stdin=slave, stdout=slave, stderr=slave, preexec_fn=on_the_terminal) as tool:
+            os.close(slave)
+            out = b""
+            while True:
+                try:
+                    chunk = os.read(master, 4096)
+                except OSError:  # EIO: no one has the terminal open any more
+                    break
+                if not chunk:
+                    break
+                out += chunk
+            self.assertEqual(tool.wait(timeout=15), 9, out)
+        os.close(master)
+        self.assertNotIn(b"everything was read", out)
 
     def test_reader_device_nodes(self):
         """A failed open lists the reader's device nodes with who may open them, as a user who may not."""
