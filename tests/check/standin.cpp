@@ -147,6 +147,8 @@ std::string misbehave(const std::string &place)
         std::printf("read %s %s\n\x1b[2Jdone", Name, Number);
     else if (action == "print-bytes")
         std::fwrite("nul\0after \xff\xfe\n", 1, 15, stdout);
+    else if (action == "print-gbk")
+        std::printf("%s\n", "\xb6\xc1\xbf\xa8\xc6\xf7\xb4\xed\xce\xf3"); // 读卡器错误, as a GBK library writes it
     else if (action == "hexdump")
         std::printf("name %s number %s\n", "E7 8E 8B E5 B0 8F E6 98 8E", "313130313031313939303033303731323333");
     else if (action == "flood")

@@ -115,13 +115,14 @@ class CheckTool(unittest.TestCase):
             os.kill(pid, signal.SIGKILL)
         self.assertEqual(left, [], "left running")
 
-    def run_standin(self, setting, *args, lang="C.UTF-8", timeout=15):
+    def run_standin(self, setting, *args, lang="C.UTF-8", timeout=15, encoding="utf-8", **variables):
         """The tool against the stand-ins, STANDIN set, from a working folder of its own; it must end by itself and
         leave nothing running."""
-        result = subprocess.run(COMMAND + list(args), env=self.standin_env(setting, lang), cwd=self.runtime.name,
-                                stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=timeout)
+        env = dict(self.standin_env(setting, lang), **variables)
+        result = subprocess.run(COMMAND + list(args), env=env, cwd=self.runtime.name, stdout=subprocess.PIPE,
+                                stderr=subprocess.PIPE, timeout=timeout)
         self.assert_nothing_left()
-        return result.returncode, result.stdout.decode("utf-8")
+        return result.returncode, result.stdout.decode(encoding)
 
     def card_library_copy(self, offset, value):
         """A folder holding the simulated card library with header bytes changed."""
@@ -291,6 +292,12 @@ class CheckTool(unittest.TestCase):
                                        LOCPATH=locales)
                 for line in lines:
                     self.assertIn(line, out)
+        # What a GBK library prints reads in a GB18030 locale, and keeps its bytes elsewhere.
+        for lang, encoding, line in (("zh_CN.GB18030", "gb18030", "  [驱动库 stdout] 读卡器错误"),
+                                     ("C.UTF-8", "utf-8", "  [library stdout] \\xb6\\xc1\\xbf\\xa8\\xc6\\xf7\\xb4\\xed\\xce\\xf3")):
+            with self.subTest(lang=lang, library="GBK"):
+                _, out = self.run_standin("ICC_Reader_Open=print-gbk", lang=lang, encoding=encoding, LOCPATH=locales)
+                self.assertIn(line, out)
 
     def capture(self, *extra):
         folder = os.path.join(self.runtime.name, "capture")
