@@ -655,9 +655,13 @@ class CheckTool(unittest.TestCase):
             ("ICC_Reader_Open=signal-check:10", [], 7, "sent the check signal 10 (SIGUSR1) during " + open_call,
              "在调用 %s 时向检查工具发送了信号 10（SIGUSR1）" % open_call),
         ]
+        # An emulator installs no seccomp filter and traces nothing for the program it runs.
+        emulated_away = ("ICC_Reader_Open=signal-check:9", "ICC_Reader_Open=signal-check:19", "ICC_Reader_Open=traceme-segv")
         for setting, options, code, english, chinese in cases:
             for lang, line, result in (("C.UTF-8", english, "Result: "), ("zh_CN.UTF-8", chinese, "结果：")):
                 with self.subTest(setting=setting, lang=lang):
+                    if len(COMMAND) > 1 and setting in emulated_away:
+                        self.skipTest("run through an emulator")
                     got, out = self.run_standin(setting, *options, lang=lang)
                     self.assertEqual(got, code, out)
                     self.assertIn(line, out)
