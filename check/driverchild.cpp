@@ -10,8 +10,8 @@
 #include <QSet>
 #include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <climits>
-#include <cstring>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -19,7 +19,6 @@
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <link.h>
-#include <signal.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
@@ -31,6 +30,7 @@ namespace {
 
 // Exported by the project's simulated reader only; the vendor's libraries have no such symbol.
 const char *const SimulatorMarker = "kestrel_simulator_marker";
+
 int channel = -1;
 ChildNotes *notes = nullptr;
 pid_t childPid = 0;
