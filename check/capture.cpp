@@ -1,5 +1,7 @@
 #include "capture.h"
 
+#include "endingsignals.h"
+
 #include "citizennumber.h"
 #include "localeencoding.h"
 #include "output.h"
@@ -167,56 +169,43 @@ bool isStagingName(const QByteArray &name)
     return name.startsWith(".capture-") && digits.size() == 16 && QByteArray::fromHex(digits).toHex() == digits;
 }
 
-// The signal that asked a capture's write to stop, or 0.
-volatile sig_atomic_t interruption = 0;
-
-void noteInterruption(int signal)
+int interruption()
 {
-    interruption = signal;
+    return endingSignalArrived().number;
 }
-
-constexpr int InterruptingSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
-constexpr int InterruptingSignalCount = sizeof InterruptingSignals / sizeof InterruptingSignals[0];
-
-// While it lives, a signal that would end the check only asks the capture's write to stop, so
-// that the check can take away what it wrote rather than leave a card's data behind.
-class InterruptionsNoted
-{
-public:
-    InterruptionsNoted()
-    {
-        interruption = 0;
-        struct sigaction note = {};
-        note.sa_handler = noteInterruption;
-        sigemptyset(&note.sa_mask);
-        for (int i = 0; i < InterruptingSignalCount; ++i)
-            sigaction(InterruptingSignals[i], &note, &m_earlier[i]);
-    }
-    ~InterruptionsNoted()
-    {
-        for (int i = 0; i < InterruptingSignalCount; ++i)
-            sigaction(InterruptingSignals[i], &m_earlier[i], nullptr);
-    }
-
-private:
-    struct sigaction m_earlier[InterruptingSignalCount];
-};
 
 // Writes all bytes to the file and syncs it; false with errno set when any step fails or a
 // signal asked the write to stop.
 bool writeWhole(int fd, const QByteArray &bytes)
 {
     for (qint64 done = 0; done < bytes.size();) {
-        if (interruption) {
+        if (interruption()) {
             errno = EINTR;
             return false;
         }
         const ssize_t count = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
         if (count < 0 && errno != EINTR)
             return false;
+        // A write that takes nothing would be tried for ever.
+        if (count == 0) {
+            errno = EIO;
+            return false;
+        }
         done += std::max<ssize_t>(count, 0);
     }
     return fsync(fd) == 0;
+}
+
+// Moves the file into place, never over a file that appeared there meanwhile; where the file
+// system cannot refuse to replace, the folder was empty a moment before.
+int moveWithoutReplacing(int fromFolder, const char *name, int toFolder)
+{
+#ifdef RENAME_NOREPLACE
+    const int moved = renameat2(fromFolder, name, toFolder, name, RENAME_NOREPLACE);
+    if (moved == 0 || (errno != EINVAL && errno != ENOSYS))
+        return moved;
+#endif
+    return renameat(fromFolder, name, toFolder, name);
 }
 
 // Creates each file anew in the folder and writes it whole; the names created go into
@@ -318,7 +307,10 @@ CaptureFolder::CaptureFolder(const QByteArray &path)
     m_fd = open(m_bytes.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     struct stat info;
     if (m_fd < 0 || fstat(m_fd, &info) != 0) {
-        m_refusal = Check::tr("%1 is not a folder (links are not followed)").arg(m_path);
+        const int error = errno;
+        m_refusal = error == ENOTDIR || error == ELOOP
+            ? Check::tr("%1 is not a folder (links are not followed)").arg(m_path)
+            : Check::tr("cannot open the capture folder %1: %2").arg(m_path, errnoText(error));
         return;
     }
     if (info.st_uid != geteuid()) {
@@ -373,10 +365,9 @@ CaptureFolder::~CaptureFolder()
 
 CaptureWrite CaptureFolder::write(const QVector<CaptureFile> &files)
 {
-    const InterruptionsNoted noted;
     CaptureWrite result = writeStaged(files);
-    result.interruption = interruption;
-    if (interruption && m_made && result.leftovers.isEmpty())
+    result.interruption = interruption();
+    if (result.interruption && m_made && result.leftovers.isEmpty())
         result.folderRemoved = rmdir(m_bytes.constData()) == 0;
     return result;
 }
@@ -403,19 +394,20 @@ CaptureWrite CaptureFolder::writeStaged(const QVector<CaptureFile> &files)
     QStringList staged;
     CaptureWrite result{stageFiles(stagingFd, files, staged), {}};
     QStringList placed;
-    for (int i = 0; result.error.isEmpty() && !interruption && i < staged.size(); ++i) {
+    for (int i = 0; result.error.isEmpty() && !interruption() && i < staged.size(); ++i) {
         const QByteArray name = QFile::encodeName(staged[i]);
-        if (renameat(stagingFd, name.constData(), m_fd, name.constData()) != 0) {
+        if (moveWithoutReplacing(stagingFd, name.constData(), m_fd) != 0) {
             const QString reason = errnoText();
             result.error = Check::tr("moving %1 into place failed: %2").arg(staged[i], reason);
         } else {
             placed << staged[i];
         }
     }
-    // Before the last look for a signal: on a slow disk this is what takes the time.
+    // Before the last look for a signal: on a slow disk this is what takes the time. A signal
+    // after it stays pending, and the check ends by it once it has said what it wrote.
     fsync(m_fd);
-    if (interruption)
-        result.error = Check::tr("the check was interrupted by %1").arg(signalText(interruption));
+    if (interruption())
+        result.error = Check::tr("the check was interrupted by %1").arg(signalText(interruption()));
     for (int i = 0; !result.error.isEmpty() && i < staged.size(); ++i) {
         const bool isPlaced = placed.contains(staged[i]);
         if (unlinkat(isPlaced ? m_fd : stagingFd, QFile::encodeName(staged[i]).constData(), 0) != 0)

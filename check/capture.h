@@ -50,8 +50,8 @@ public:
 
     // Writes each file whole (mode 0600, synced) into a private temporary folder inside, then
     // moves them into the folder. On any failure removes every one of them and the temporary
-    // folder, and says why. SIGINT, SIGTERM, SIGHUP or SIGQUIT meanwhile stop it as a failure
-    // does, and remove the folder too if this run made it.
+    // folder, and says why. An ending signal meanwhile (endingsignals.h) stops it as a failure
+    // does, and removes the folder too if this run made it.
     CaptureWrite write(const QVector<CaptureFile> &files);
 
 private:

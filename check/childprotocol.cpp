@@ -1,10 +1,10 @@
 #include "childprotocol.h"
 
 #include <QtEndian>
+#include <cerrno>
+#include <sys/random.h>
 
 namespace {
-
-constexpr int HeaderBytes = 5;
 
 template<typename Number>
 QByteArray littleEndian(Number value)
@@ -38,9 +38,9 @@ Payload &Payload::bytes(const QByteArray &value)
     return *this;
 }
 
-QByteArray Payload::frame(Message type) const
+QByteArray Payload::frame(Message type, Token token) const
 {
-    return char(type) + littleEndian(quint32(m_fields.size())) + m_fields;
+    return char(type) + littleEndian(token) + littleEndian(quint32(m_fields.size())) + m_fields;
 }
 
 const char *PayloadReader::take(int count)
@@ -84,13 +84,22 @@ bool FrameReader::next(Frame &frame)
 {
     if (!m_valid || m_buffer.size() < HeaderBytes)
         return false;
-    const quint32 length = qFromLittleEndian<quint32>(reinterpret_cast<const uchar *>(m_buffer.constData() + 1));
+    const auto header = reinterpret_cast<const uchar *>(m_buffer.constData());
+    const quint32 length = qFromLittleEndian<quint32>(header + 1 + TokenBytes);
     if (length > quint32(MaxFrameBytes - HeaderBytes) || !knownType(quint8(m_buffer[0])))
         return m_valid = false;
     if (quint32(m_buffer.size() - HeaderBytes) < length)
         return false;
-    frame = {Message(quint8(m_buffer[0])), m_buffer.mid(HeaderBytes, int(length))};
+    frame = {Message(quint8(m_buffer[0])), qFromLittleEndian<Token>(header + 1), m_buffer.mid(HeaderBytes, int(length))};
     m_buffer.remove(0, HeaderBytes + int(length));
     m_valid = ++m_frames <= MaxFrames;
     return m_valid;
+}
+
+Token freshToken()
+{
+    Token token = 0;
+    while (getrandom(&token, sizeof token, 0) < 0 && errno == EINTR) {
+    }
+    return token;
 }

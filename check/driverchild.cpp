@@ -1,20 +1,26 @@
 #include "driverchild.h"
 
 #include "childprotocol.h"
+#include "endingsignals.h"
 #include "hookeddriver.h"
 #include "photo.h"
+#include "signalguard.h"
 #include "standarddescriptors.h"
 
 #include <QSet>
 #include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <dirent.h>
 #include <dlfcn.h>
+#include <fcntl.h>
 #include <link.h>
+#include <sys/prctl.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -24,49 +30,22 @@ namespace {
 
 // Exported by the project's simulated reader only; the vendor's libraries have no such symbol.
 const char *const SimulatorMarker = "kestrel_simulator_marker";
-// Bounds the parent holds the child to; the child keeps within them.
-constexpr int MaxTextBytes = 4096;
-constexpr int MaxObjects = 64;
 
 int channel = -1;
+ChildNotes *notes = nullptr;
+pid_t childPid = 0;
+// The token the parent gave for the next frame.
+Token token = 0;
+// The library or call the child is in, or was in last, for a forked copy's note.
+int currentStep = 0;
 
-// Writes a whole frame and waits until the parent has taken it in, so that the parent has
-// all the library wrote before the frame when it reads the frame, and nothing written after.
-// A channel that is gone ends the child, as nothing can be reported.
-void send(Message type, const Payload &payload = Payload())
+[[noreturn]] void channelBroken()
 {
-    const QByteArray frame = payload.frame(type);
-    for (int at = 0; at < frame.size();) {
-        const ssize_t written = ::send(channel, frame.constData() + at, size_t(frame.size() - at), MSG_NOSIGNAL);
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            _exit(ChannelBrokenStatus);
-        at += int(written);
-    }
-    char taken = 0;
-    ssize_t got;
-    do
-        got = recv(channel, &taken, 1, 0);
-    while (got < 0 && errno == EINTR);
-    if (got != 1)
-        _exit(ChannelBrokenStatus);
+    notes->channelBroken = 1;
+    _exit(ChannelBrokenStatus);
 }
 
-qint64 nanosecondsNow()
-{
-    timespec now;
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return qint64(now.tv_sec) * 1000000000 + now.tv_nsec;
-}
-
-QByteArray workingFolder()
-{
-    char folder[PATH_MAX];
-    return getcwd(folder, sizeof folder) ? QByteArray(folder) : QByteArray();
-}
-
-// Which file a standard descriptor is, to tell when the vendor's code closed or replaced it.
+// Which file a descriptor is, to tell when the vendor's code closed or replaced it.
 struct FileIdentity {
     bool open = false;
     dev_t device = 0;
@@ -85,6 +64,59 @@ FileIdentity identityOf(int fd)
     return {true, info.st_dev, info.st_ino};
 }
 
+FileIdentity channelIdentity;
+
+// A copy the library forked, back in the check's code, must not speak for the child: it notes
+// where it was for the parent and ends without running anything of the process's.
+void endForkedCopy(Message type)
+{
+    if (getpid() == childPid)
+        return;
+    notes->forkedCopyStep = currentStep;
+    notes->forkedCopyMessage = int(type);
+    _exit(0);
+}
+
+void receiveToken()
+{
+    while (sem_wait(&notes->answered) != 0 && errno == EINTR) {
+    }
+    token = notes->nextToken;
+}
+
+// Writes a whole frame and waits until the parent has taken it in, so that the parent has
+// all the library wrote before the frame when it reads the frame, and nothing written after.
+// A channel that is gone, or another file in its place, ends the child: nothing can be reported.
+void send(Message type, const Payload &payload = Payload())
+{
+    endForkedCopy(type);
+    if (!(identityOf(channel) == channelIdentity))
+        channelBroken();
+    const QByteArray frame = payload.frame(type, token);
+    for (int at = 0; at < frame.size();) {
+        const ssize_t written = ::send(channel, frame.constData() + at, size_t(frame.size() - at), MSG_NOSIGNAL);
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            channelBroken();
+        at += int(written);
+    }
+    receiveToken();
+}
+
+qint64 nanosecondsNow()
+{
+    timespec now;
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return qint64(now.tv_sec) * 1000000000 + now.tv_nsec;
+}
+
+QByteArray workingFolder()
+{
+    char folder[PATH_MAX];
+    return getcwd(folder, sizeof folder) ? QByteArray(folder) : QByteArray();
+}
+
 FileIdentity standardFiles[3];
 
 void rememberStandardFiles()
@@ -93,10 +125,34 @@ void rememberStandardFiles()
         standardFiles[fd] = identityOf(fd);
 }
 
+rlim_t startingFileLimit = 0;
+
+rlim_t fileLimit()
+{
+    rlimit limit{};
+    getrlimit(RLIMIT_NOFILE, &limit);
+    return limit.rlim_cur;
+}
+
+// Reports when no file can be opened after the last step: the library used up the open files,
+// or lowered their limit, and whatever the process opens next fails.
+void reportFilesUsedUp()
+{
+    const int probe = open("/dev/null", O_RDONLY | O_CLOEXEC);
+    if (probe >= 0) {
+        close(probe);
+        return;
+    }
+    if (errno == EMFILE || errno == ENFILE)
+        send(Message::Descriptors, Payload().integer(qint64(qMin<rlim_t>(startingFileLimit, INT_MAX)))
+                                       .integer(qint64(qMin<rlim_t>(fileLimit(), INT_MAX))));
+}
+
 // Reports each standard descriptor the last step closed or replaced, then puts /dev/null on a
 // closed one, so that nothing opened later takes its number.
 void reportStandardDescriptors()
 {
+    reportFilesUsedUp();
     for (int fd = 0; fd <= 2; ++fd) {
         const FileIdentity now = identityOf(fd);
         if (!(now == standardFiles[fd]))
@@ -116,6 +172,7 @@ bool isSimulator(void *handle, const char *path)
 void *load(DriverLibrary library)
 {
     send(Message::Loading, Payload().integer(int(library)));
+    currentStep = int(library);
     const qint64 started = nanosecondsNow();
     void *handle = dlopen(sonameOf(library), RTLD_NOW | RTLD_GLOBAL);
     const qint64 elapsed = nanosecondsNow() - started;
@@ -147,9 +204,17 @@ QSet<QByteArray> loadedObjects()
     return objects;
 }
 
-void sendObjectsBroughtIn(const QSet<QByteArray> &before)
+// The files loaded so far, once they were reported.
+QSet<QByteArray> knownObjects;
+
+// Reports the files loaded since the last report, if any or when `always`.
+void sendObjectsBroughtIn(bool always)
 {
-    QList<QByteArray> paths = (loadedObjects() - before).values();
+    const QSet<QByteArray> now = loadedObjects();
+    QList<QByteArray> paths = (now - knownObjects).values();
+    knownObjects = now;
+    if (paths.isEmpty() && !always)
+        return;
     std::sort(paths.begin(), paths.end());
     paths = paths.mid(0, MaxObjects);
     Payload payload;
@@ -196,6 +261,7 @@ struct ReportingHooks {
     static void before(DriverCall call)
     {
         send(Message::Calling, Payload().integer(int(call)));
+        currentStep = int(call);
         started = nanosecondsNow();
         errno = 0;
     }
@@ -204,6 +270,8 @@ struct ReportingHooks {
         const int error = errno;
         const qint64 elapsed = nanosecondsNow() - started;
         send(Message::Returned, Payload().integer(int(call)).integer(result).integer(error).integer(elapsed));
+        // A library may load a back end of its own during a call.
+        sendObjectsBroughtIn(false);
         reportStandardDescriptors();
     }
     static qint64 started;
@@ -232,12 +300,26 @@ void sendIdCard(const IdCardRead &read)
                               .bytes(photo.bytes));
 }
 
+// Said at once, and nothing else of the read runs: memory past the guard may be overwritten,
+// and the finish is sent from here, before returning through it.
+[[noreturn]] void sendOverrun(const Overrun &overrun)
+{
+    send(Message::Overrun, Payload().integer(int(overrun.call)).integer(int(overrun.buffer)).integer(overrun.beyond));
+    std::fflush(stdout);
+    send(Message::Finished);
+    _exit(0);
+}
+
 void read()
 {
     const DriverFunctions driver = hookedDriver<ReportingHooks>();
     const auto unobserved = [](DriverCall, int64_t) {};
-    readIdCard(driver, unobserved, sendIdCard);
+    const IdCardRead card = readIdCard(driver, unobserved, sendIdCard);
+    if (card.overrun.happened())
+        return sendOverrun(card.overrun);
     const SocialRead social = readSocialCard(driver, unobserved);
+    if (social.overrun.happened())
+        return sendOverrun(social.overrun);
     if (social.read)
         send(Message::Social, Payload().bytes(QByteArray(social.data, sizeof social.data)));
 }
@@ -273,20 +355,39 @@ void takeDescriptors(int output, int error)
 
 }
 
-void runDriverChild(int channelFd, int output, int error)
+// Dies with the check, even if the check is killed; in a session of its own, without the
+// check's controlling terminal, so that nothing the library writes to /dev/tty reaches it. Not
+// dumpable in any build: this process holds the card's data, and no leak check runs in it.
+void detachFromCheck(pid_t parent)
 {
-    setpgid(0, 0);
+    restoreStartingSignalMask();
+    prctl(PR_SET_DUMPABLE, 0);
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (getppid() != parent)
+        _exit(0);
+    setsid();
+}
+
+void runDriverChild(int channelFd, int output, int error, pid_t parent, ChildNotes *childNotes)
+{
+    detachFromCheck(parent);
+    forbidKillingOrStopping(parent);
     channel = channelFd;
+    notes = childNotes;
+    childPid = getpid();
+    channelIdentity = identityOf(channel);
+    startingFileLimit = fileLimit();
+    receiveToken();
     takeDescriptors(output, error);
     rememberStandardFiles();
     startFolder = workingFolder();
-    const QSet<QByteArray> before = loadedObjects();
+    knownObjects = loadedObjects();
     void *card = load(DriverLibrary::Card);
     void *social = load(DriverLibrary::Social);
     const qint64 missing = findFunctions(card, social);
     if (missing)
         send(Message::MissingFunctions, Payload().integer(missing));
-    sendObjectsBroughtIn(before);
+    sendObjectsBroughtIn(true);
     if (card && social && !missing)
         read();
     std::fflush(stdout);

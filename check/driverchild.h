@@ -6,8 +6,14 @@
 // which standard descriptor the step closed or replaced. Standard output and error go to the
 // parent, which relays them as the library's; standard input is /dev/null.
 
+#include "childprotocol.h"
+
+#include <sys/types.h>
+
 // Runs in the child right after fork: takes its end of the channel (a stream socket: frames go
-// out, and a byte comes back for each frame the parent has taken in) and the two output pipes' write ends,
-// puts the child in a process group of its own and closes every other descriptor it inherited.
-// Never returns: it ends the process with status 0 after reporting Finished.
-[[noreturn]] void runDriverChild(int channel, int output, int error);
+// out, and the token for the next frame comes back for each frame the parent has taken in,
+// the first before any frame) and the two output pipes' write ends, makes the child die with
+// `parent`, puts it in a session of its own and closes every other descriptor it inherited.
+// Writes `notes` when the channel is lost or a forked copy returns. Never returns: it ends the
+// process with status 0 after reporting Finished.
+[[noreturn]] void runDriverChild(int channel, int output, int error, pid_t parent, ChildNotes *notes);

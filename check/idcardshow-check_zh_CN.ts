@@ -622,10 +622,10 @@
     <message>
       <source>Checks a card reader machine: loads the reader's driver libraries, reads the ID card and the social security card as idcardshow does, and says what each step returned and how long it took. The vendor's libraries run in a process of their own, so that the check can say which library or call crashed, ended the process or did not return.
 
-Exit codes: 0 everything was read; 1 a driver library did not load or lacks a function; 2 the reader did not open; 3 no ID card was read; 4 the photo cannot be shown; 5 no social security card was read; 6 the capture was refused or not written; 7 the vendor's library crashed, ended the process, or closed a standard descriptor or the check's channel; 8 loading a library or a call did not return within --timeout; 9 a driver library, or a library it needs, is found only through LD_LIBRARY_PATH, so a window started from the desktop menu would not find it; 64 wrong options or arguments. A capture stopped by a signal while it was written gives 6; otherwise 7 and 8 come before the others, 9 only when nothing else failed, and the first failing stage decides.</source>
+Exit codes: 0 everything was read; 1 a driver library did not load or lacks a function; 2 the reader did not open; 3 no ID card was read; 4 the photo cannot be shown; 5 no social security card was read; 6 the capture was refused or not written; 7 the vendor's library crashed, ended or stopped the process, wrote past the end of a buffer, forked a copy that went on, used up the open files, sent the check a signal, or closed a standard descriptor or the check's channel; 8 loading a library or a call did not return within --timeout; 9 a driver library, or a library it needs, is found only through LD_LIBRARY_PATH, so a window started from the desktop menu would not find it; 64 wrong options or arguments. 7 and 8 come before the others, 9 only when nothing else failed, and the first failing stage decides. A signal that ends a program (Ctrl-C, a closed terminal) stops the vendor's library and everything it started, takes away a capture being written, and then ends the check by that signal; one ignored when the check started stays ignored.</source>
       <translation>检查读卡终端：加载读卡器的驱动库，像 idcardshow 一样读取身份证和社保卡，并说明每一步的返回值和用时。厂商的驱动库在单独的进程中运行，因此检查工具能说明是哪个库或哪次调用崩溃、结束了进程或没有返回。
 
-退出码：0 全部读取成功；1 驱动库未能加载或缺少函数；2 读卡器未能打开；3 未读到身份证；4 照片无法显示；5 未读到社保卡；6 采集被拒绝或未能写入；7 厂商的驱动库崩溃、结束了进程，或关闭了标准描述符或检查工具的通道；8 加载库或某次调用在 --timeout 规定的时间内没有返回；9 某个驱动库或它依赖的库只能通过 LD_LIBRARY_PATH 找到，从桌面菜单启动的窗口会找不到它；64 选项或参数错误。采集数据在写入时被信号中断时退出码为 6；除此之外，7 和 8 优先于其他退出码，9 只在其余步骤都没有失败时使用，其他情况由第一个失败的步骤决定。</translation>
+退出码：0 全部读取成功；1 驱动库未能加载或缺少函数；2 读卡器未能打开；3 未读到身份证；4 照片无法显示；5 未读到社保卡；6 采集被拒绝或未能写入；7 厂商的驱动库崩溃、结束或暂停了进程，越过缓冲区末尾写入，复制（fork）出继续运行的副本，用尽了可打开的文件，向检查工具发送了信号，或关闭了标准描述符或检查工具的通道；8 加载库或某次调用在 --timeout 规定的时间内没有返回；9 某个驱动库或它依赖的库只能通过 LD_LIBRARY_PATH 找到，从桌面菜单启动的窗口会找不到它；64 选项或参数错误。7 和 8 优先于其他退出码，9 只在其余步骤都没有失败时使用，其他情况由第一个失败的步骤决定。会结束程序的信号（Ctrl-C、关闭终端）会先结束厂商驱动库及其启动的所有进程，删除正在写入的采集数据，然后检查工具以该信号结束；启动时已被忽略的信号仍被忽略。</translation>
     </message>
     <message>
       <source>--timeout needs a whole number of seconds from 1 to %1.</source>
@@ -654,6 +654,58 @@ Exit codes: 0 everything was read; 1 a driver library did not load or lacks a fu
     <message>
       <source>The check removed %1, an empty temporary folder left by a run of the check that was stopped while writing a capture.</source>
       <translation>检查工具上次运行时在写入采集数据前被中止，留下了空的临时目录 %1；检查工具已将其删除。</translation>
+    </message>
+    <message>
+      <source>  The process that runs the vendor's library reported nothing for %1 s %2, outside any call of the library: a thread of the library took the check's channel or holds the process up. The check stopped it.</source>
+      <translation>  运行厂商驱动库的进程%2 %1 秒内没有任何报告，当时并不在驱动库的调用中：驱动库的某个线程占用了检查工具的通道，或使进程无法继续。检查工具已将其终止。</translation>
+    </message>
+    <message>
+      <source>  The vendor's library stopped the process %1 with %2, and nothing would continue it: the check ended it.</source>
+      <translation>  厂商驱动库%1用%2暂停了进程，且没有任何东西会让它继续运行：检查工具已将其终止。</translation>
+    </message>
+    <message>
+      <source>  The library had made the check its debugger (PTRACE_TRACEME), so the crash stopped the process instead of ending it: the check ended it.</source>
+      <translation>  驱动库已将检查工具设为自己的调试器（PTRACE_TRACEME），因此崩溃使进程暂停而不是结束：检查工具已将其终止。</translation>
+    </message>
+    <message>
+      <source>  %1 wrote more than %2 bytes past the end of %3, whose documented size is %4 bytes, and so over other memory of the process: the check stopped the read there.</source>
+      <translation>  %1 越过 %3 的末尾写了超过 %2 个字节（文档规定的大小为 %4 个字节），也写坏了进程的其他内存：检查工具在此处停止了读取。</translation>
+    </message>
+    <message>
+      <source>  %1 wrote at least %2 bytes past the end of %3, whose documented size is %4 bytes: the check stopped the read there. The window treats this read as failed.</source>
+      <translation>  %1 越过 %3 的末尾至少写了 %2 个字节（文档规定的大小为 %4 个字节）：检查工具在此处停止了读取。窗口会将这次读取视为失败。</translation>
+    </message>
+    <message>
+      <source>  The vendor's library forked the process %1, and the copy went on into the check's code as if it were the process itself: the check ended the copy. In the window such a copy would go on as a second window.</source>
+      <translation>  厂商驱动库%1复制（fork）了进程，副本冒充原进程继续执行检查工具的代码：检查工具已结束该副本。在窗口中，这样的副本会作为第二个窗口继续运行。</translation>
+    </message>
+    <message>
+      <source>  The vendor's library left processes running, which the check stopped: %1. Left running, they may hold the reader, so that the next read cannot open it.</source>
+      <translation>  厂商驱动库留下了仍在运行的进程，检查工具已将其结束：%1。这些进程若继续运行，可能占用读卡器，使下一次读取无法打开它。</translation>
+    </message>
+    <message>
+      <source>  The vendor's library sent the check %2 %1: the check stopped the library's processes.</source>
+      <translation>  厂商驱动库%1向检查工具发送了%2：检查工具已结束驱动库的进程。</translation>
+    </message>
+    <message>
+      <source>Result: the check was stopped by %1.</source>
+      <translation>结果：检查工具被%1终止。</translation>
+    </message>
+    <message>
+      <source>cannot open the capture folder %1: %2</source>
+      <translation>无法打开采集目录 %1：%2</translation>
+    </message>
+    <message>
+      <source>  The vendor's library lowered the limit of open files from %1 to %2 %3: nothing the process opens after it can be opened.</source>
+      <translation>  厂商驱动库%3把可打开文件数的上限从 %1 降到了 %2：此后进程再打开任何文件都会失败。</translation>
+    </message>
+    <message>
+      <source>  The vendor's library used up all %1 open files the process may have %2: nothing the process opens after it can be opened.</source>
+      <translation>  厂商驱动库%2用尽了进程可打开的全部 %1 个文件：此后进程再打开任何文件都会失败。</translation>
+    </message>
+    <message>
+      <source>  %1 loaded: %2</source>
+      <translation>  %1 加载了：%2</translation>
     </message>
   </context>
   <context>

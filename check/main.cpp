@@ -44,12 +44,15 @@ QString description()
         "ended the process or did not return.\n\n"
         "Exit codes: 0 everything was read; 1 a driver library did not load or lacks a function; 2 the reader "
         "did not open; 3 no ID card was read; 4 the photo cannot be shown; 5 no social security card was read; "
-        "6 the capture was refused or not written; 7 the vendor's library crashed, ended the process, or closed a "
-        "standard descriptor or the check's channel; 8 loading a library or a call did not return within "
-        "--timeout; 9 a driver library, or a library it needs, is found only through LD_LIBRARY_PATH, so a window "
-        "started from the desktop menu would not find it; 64 wrong options or arguments. A capture stopped by a "
-        "signal while it was written gives 6; otherwise 7 and 8 come before the others, 9 only when nothing else "
-        "failed, and the first failing stage decides.");
+        "6 the capture was refused or not written; 7 the vendor's library crashed, ended or stopped the process, "
+        "wrote past the end of a buffer, forked a copy that went on, used up the open files, sent the check a "
+        "signal, or closed a standard descriptor or the check's channel; 8 loading a library or a call did not "
+        "return within --timeout; 9 a driver library, or a library it needs, is found only through "
+        "LD_LIBRARY_PATH, so a window started from the desktop menu would not find it; 64 wrong options or "
+        "arguments. 7 and 8 come before the others, 9 only when nothing else failed, and the first failing stage "
+        "decides. A signal that ends a program (Ctrl-C, a closed terminal) stops the vendor's library and "
+        "everything it started, takes away a capture being written, and then ends the check by that signal; one "
+        "ignored when the check started stays ignored.");
 }
 
 int timeoutSeconds(const QString &value)

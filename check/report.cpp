@@ -3,6 +3,7 @@
 #include "basemessage.h"
 #include "capturereport.h"
 #include "driverloader.h"
+#include "endingsignals.h"
 #include "localeencoding.h"
 #include "output.h"
 #include "readerdevices.h"
@@ -10,6 +11,7 @@
 #include "text.h"
 
 #include <QFile>
+#include <QRegularExpression>
 #include <QVector>
 #include <algorithm>
 #include <cerrno>
@@ -68,6 +70,14 @@ QString stepText(const Step &step)
     case Step::Returned: return Check::tr("after %1 returned").arg(callText(step.call));
     }
     return {};
+}
+
+// The child looks at the descriptors right after each step: the step did what it finds.
+Step stepDuring(const Step &step)
+{
+    Step during = step;
+    during.kind = step.kind == Step::Loaded ? Step::Loading : step.kind == Step::Returned ? Step::Calling : step.kind;
+    return during;
 }
 
 QString descriptorName(int fd)
@@ -139,9 +149,9 @@ bool sayRelativePath(const IdCardData &card)
 }
 
 // Says what the photo file holds; true when the window would show it.
-bool sayPhoto(const IdCardData &card, const QByteArray &shownPath)
+bool sayPhoto(const IdCardData &card, const QString &shownPath)
 {
-    say(Check::tr("  Photo file: %1").arg(shownPath.isEmpty() ? Check::tr("(the library named none)") : fromLocaleEncoding(shownPath)));
+    say(Check::tr("  Photo file: %1").arg(shownPath.isEmpty() ? Check::tr("(the library named none)") : shownPath));
     const bool onlyFromThere = sayRelativePath(card);
     if (card.photo.problem != PhotoFile::None) {
         say(photoProblem(card));
@@ -195,6 +205,35 @@ void sayVendorReport()
                   "library's files with their versions."));
 }
 
+void sayOverrun(const Overrun &overrun)
+{
+    const QString call = callText(overrun.call);
+    const QString buffer = QLatin1String(driverBufferName(overrun.buffer));
+    const int size = driverBufferSize(overrun.buffer);
+    say(overrun.pastGuard()
+            ? Check::tr("  %1 wrote more than %2 bytes past the end of %3, whose documented size is %4 bytes, and so over "
+                        "other memory of the process: the check stopped the read there.").arg(call).arg(GuardBytes - 1)
+                  .arg(buffer).arg(size)
+            : Check::tr("  %1 wrote at least %2 bytes past the end of %3, whose documented size is %4 bytes: the check "
+                        "stopped the read there. The window treats this read as failed.").arg(call).arg(overrun.beyond)
+                  .arg(buffer).arg(size));
+}
+
+// What the check stopped and ended that the library left: processes, and a forked copy.
+void sayLeftBehind(const ChildEnd &end)
+{
+    if (end.forkedCopy)
+        say(Check::tr("  The vendor's library forked the process %1, and the copy went on into the check's code as if it "
+                      "were the process itself: the check ended the copy. In the window such a copy would go on as a "
+                      "second window.").arg(stepText(end.forkedCopyStep)));
+    QStringList processes;
+    for (const QByteArray &process : end.leftRunning)
+        processes << fromLocaleEncoding(process);
+    if (!processes.isEmpty())
+        say(Check::tr("  The vendor's library left processes running, which the check stopped: %1. Left running, they "
+                      "may hold the reader, so that the next read cannot open it.").arg(listed(processes)));
+}
+
 void sayEnd(const ChildEnd &end, int timeoutSeconds)
 {
     const QString where = stepText(end.step);
@@ -205,6 +244,9 @@ void sayEnd(const ChildEnd &end, int timeoutSeconds)
         return;
     case ChildEnd::Crashed:
         say(Check::tr("  The process that runs the vendor's library crashed %1: %2.").arg(where, signalText(end.code)));
+        if (end.traced)
+            say(Check::tr("  The library had made the check its debugger (PTRACE_TRACEME), so the crash stopped the "
+                          "process instead of ending it: the check ended it."));
         say(Check::tr("  To see where it crashed, run the check under gdb, which stops at the crash (core files are off "
                       "on purpose, as they would hold the card's data): "
                       "gdb -batch -ex 'set follow-fork-mode child' -ex run -ex bt --args idcardshow-check"));
@@ -231,10 +273,25 @@ void sayEnd(const ChildEnd &end, int timeoutSeconds)
                       "`idcardshow-check --timeout 600` and meanwhile, in another terminal, "
                       "`sudo gdb -batch -p $(pgrep -n -f idcardshow-check) -ex 'thread apply all bt'`."));
         break;
+    case ChildEnd::Silent:
+        say(Check::tr("  The process that runs the vendor's library reported nothing for %1 s %2, outside any call of the "
+                      "library: a thread of the library took the check's channel or holds the process up. The check "
+                      "stopped it.").arg(timeoutSeconds).arg(where));
+        break;
+    case ChildEnd::Stopped:
+        say(Check::tr("  The vendor's library stopped the process %1 with %2, and nothing would continue it: the check "
+                      "ended it.").arg(where, signalText(end.code)));
+        break;
     case ChildEnd::Garbled:
         say(Check::tr("  The reports of the process that runs the vendor's library became garbled %1: the library wrote "
                       "into the check's channel. The check stopped it.").arg(where));
         break;
+    case ChildEnd::SignalledCheck:
+        say(Check::tr("  The vendor's library sent the check %2 %1: the check stopped the library's processes.")
+                .arg(where, signalText(end.code)));
+        break;
+    case ChildEnd::Interrupted:
+        return;
     case ChildEnd::ChannelBroken:
         say(Check::tr("  The vendor's library closed the check's channel %1, or put another file in its place; the check "
                       "could not follow the read further.").arg(where));
@@ -283,10 +340,26 @@ public:
             m_values.append({value, masked(value, keepStart, keepEnd)});
         std::sort(m_values.begin(), m_values.end(), [](const Value &a, const Value &b) { return a.text.size() > b.text.size(); });
     }
+    // The value's bytes as a hexadecimal dump shows them: either case, with or without a
+    // separator between the bytes.
+    void addBytes(const QByteArray &bytes)
+    {
+        if (bytes.size() < 2)
+            return;
+        QStringList digits;
+        for (const char byte : bytes)
+            digits << QStringLiteral("%1").arg(uint(uchar(byte)), 2, 16, QLatin1Char('0'));
+        m_dumps.append(QRegularExpression(digits.join(QStringLiteral("[ :,.-]?")), QRegularExpression::CaseInsensitiveOption));
+    }
+
     QString maskedIn(QString line) const
     {
         for (const Value &value : m_values)
             line.replace(value.text, value.masked);
+        for (const QRegularExpression &dump : m_dumps)
+            for (QRegularExpressionMatch match = dump.match(line); match.hasMatch(); match = dump.match(line, match.capturedEnd()))
+                line.replace(match.capturedStart(), match.capturedLength(),
+                             match.captured().replace(QRegularExpression(QStringLiteral("[0-9a-fA-F]")), QStringLiteral("*")));
         return line;
     }
 
@@ -296,6 +369,7 @@ private:
         QString masked;
     };
     QVector<Value> m_values;
+    QVector<QRegularExpression> m_dumps;
 };
 
 class Report : public ChildEvents
@@ -326,7 +400,7 @@ public:
             for (const QString &line : explainMissing(soname, load.pathOrReason))
                 say(QStringLiteral("  ") + line);
             m_missingLibrary = true;
-            fail(Libraries);
+            m_outcome.stageFailed(Libraries);
         }
         sayLibraryOutput();
     }
@@ -336,7 +410,7 @@ public:
         const DriverLibrary library = call == DriverCall::ReadSocial ? DriverLibrary::Social : DriverLibrary::Card;
         say(QStringLiteral("  ") + missingFunctionText(QLatin1String(sonameOf(library)), QLatin1String(driverCallName(call)),
                                                        m_paths[int(library)]));
-        fail(Libraries);
+        m_outcome.stageFailed(Libraries);
     }
 
     void objectsBroughtIn(const QStringList &paths) override
@@ -351,9 +425,19 @@ public:
         const QStringList onlyThere = foundOnlyThroughLibraryPath(vendors);
         if (!onlyThere.isEmpty()) {
             sayLibraryPathOnly(onlyThere);
-            m_libraryPathOnly = true;
+            m_outcome.foundOnlyThroughLibraryPath();
         }
         sayLibraryOutput();
+    }
+
+    void objectsLoadedBy(DriverCall call, const QStringList &paths) override
+    {
+        say(Check::tr("  %1 loaded: %2").arg(QLatin1String(driverCallName(call)), listed(paths)));
+        const QStringList onlyThere = foundOnlyThroughLibraryPath(paths);
+        if (!onlyThere.isEmpty()) {
+            sayLibraryPathOnly(onlyThere);
+            m_outcome.foundOnlyThroughLibraryPath();
+        }
     }
 
     void returned(const CallReturn &call) override
@@ -366,16 +450,13 @@ public:
             return;
         if (call.call == DriverCall::Open)
             sayOpenAdvice(call.error);
-        fail(call.call == DriverCall::Open ? Open : call.call == DriverCall::ReadBaseMessage ? BaseMessage : Social);
+        m_outcome.stageFailed(call.call == DriverCall::Open ? Open : call.call == DriverCall::ReadBaseMessage ? BaseMessage : Social);
     }
 
     void descriptorLost(int fd, bool closed, const Step &step) override
     {
         sayLibraryOutput();
-        // The child looks at the descriptors right after each step: the step did it.
-        Step during = step;
-        during.kind = step.kind == Step::Loaded ? Step::Loading : step.kind == Step::Returned ? Step::Calling : step.kind;
-        const QString where = stepText(during);
+        const QString where = stepText(stepDuring(step));
         say(closed ? Check::tr("  The vendor's library closed %1 %2.").arg(descriptorName(fd), where)
                    : Check::tr("  The vendor's library put another file on %1 %2.").arg(descriptorName(fd), where));
         if (!m_descriptorAdviceGiven)
@@ -383,7 +464,19 @@ public:
                           "the check put /dev/null on a closed standard descriptor; the vendor should make the library "
                           "leave them alone."));
         m_descriptorAdviceGiven = true;
-        m_libraryBroke = true;
+        m_outcome.libraryBroke();
+    }
+
+    void descriptorsUsedUp(int limitBefore, int limitNow, const Step &step) override
+    {
+        sayLibraryOutput();
+        const QString where = stepText(stepDuring(step));
+        say(limitNow < limitBefore
+                ? Check::tr("  The vendor's library lowered the limit of open files from %1 to %2 %3: nothing the process "
+                            "opens after it can be opened.").arg(limitBefore).arg(limitNow).arg(where)
+                : Check::tr("  The vendor's library used up all %1 open files the process may have %2: nothing the process "
+                            "opens after it can be opened.").arg(limitNow).arg(where));
+        m_outcome.libraryBroke();
     }
 
     void idCardRead(const IdCardData &card) override
@@ -392,13 +485,15 @@ public:
         std::memcpy(m_shown.record, card.record.constData(), sizeof m_shown.record);
         const HolderFields holder = decodeBaseMessage(m_shown.record);
         learnPersonalValues(holder);
+        m_personal.addBytes(fieldBytes(m_shown.record, RecordLayout::Name));
+        m_personal.addBytes(fieldBytes(m_shown.record, RecordLayout::IdCode));
         if (m_options.redact)
             m_shown.redaction = redactRecord(m_shown.record);
         sayLibraryOutput();
         sayHolder(decodeBaseMessage(m_shown.record), m_options.showPersonalData);
         m_shown.photo = card.photo.bytes;
-        if (!sayPhoto(card, m_options.redact ? redactedText(card.photoPath) : card.photoPath))
-            fail(Photo);
+        if (!sayPhoto(card, shownPhotoPath(card.photoPath)))
+            m_outcome.stageFailed(Photo);
     }
 
     void socialRead(const QByteArray &buffer) override
@@ -413,9 +508,18 @@ public:
         say(Check::tr("  Text: %1").arg(maskedOrNot(m_options.showPersonalData, text, 0, 0)));
     }
 
+    void overran(const Overrun &overrun) override
+    {
+        sayLibraryOutput();
+        sayOverrun(overrun);
+        m_outcome.libraryBroke();
+    }
+
+    // Every byte kept: a NUL, and a byte that is no text in the locale's encoding, are escaped
+    // when said.
     void libraryWrote(Stream stream, const QByteArray &line) override
     {
-        m_output.append({stream, QString::fromUtf8(line)});
+        m_output.append({stream, fromLocaleEncoding(line)});
     }
 
     void libraryOutputLeftOut(Stream stream, qint64 bytes) override
@@ -430,13 +534,21 @@ public:
     {
         sayLibraryOutput();
         sayEnd(end, m_options.timeoutSeconds);
+        sayLeftBehind(end);
+        if (end.forkedCopy)
+            m_outcome.libraryBroke();
         if (end.how == ChildEnd::NotStarted)
-            fail(Libraries);
-        const CaptureResult capture = folder ? writeCapture(*folder, m_shown, m_options.redact) : CaptureResult::Written;
+            m_outcome.stageFailed(Libraries);
+        // Nothing is captured once a signal asked the check to end.
+        const bool capturing = folder && end.how != ChildEnd::Interrupted;
+        const CaptureResult capture = capturing ? writeCapture(*folder, m_shown, m_options.redact) : CaptureResult::Written;
         if (capture != CaptureResult::Written)
-            fail(Capture);
-        // A capture stopped by a signal ends as the capture stage, whatever failed before.
-        const Exit result = capture == CaptureResult::Interrupted ? Capture : exitCode(end);
+            m_outcome.stageFailed(Capture);
+        const Exit result = m_outcome.exitCode(end);
+        if (const int signal = endingSignalArrived().number) {
+            say(Check::tr("Result: the check was stopped by %1.").arg(signalText(signal)));
+            return result;
+        }
         if (result == Everything)
             say(Check::tr("Result: everything was read (exit code 0)."));
         else
@@ -445,21 +557,18 @@ public:
     }
 
 private:
-    void fail(Exit stage)
+    // A vendor may name the photo after the holder: unless personal data is to be shown, the
+    // file name but its extension is masked, and the card's values wherever else they stand.
+    QString shownPhotoPath(const QByteArray &path) const
     {
-        if (m_stage == Everything)
-            m_stage = stage;
-    }
-
-    Exit exitCode(const ChildEnd &end) const
-    {
-        if (end.how == ChildEnd::Hung)
-            return NoReturn;
-        if (m_libraryBroke || (end.how != ChildEnd::Finished && end.how != ChildEnd::NotStarted))
-            return LibraryBroke;
-        if (m_stage != Everything)
-            return m_stage;
-        return m_libraryPathOnly ? LibraryPathOnly : Everything;
+        const QString text = fromLocaleEncoding(m_options.redact ? redactedText(path) : path);
+        if (m_options.showPersonalData || text.isEmpty())
+            return text;
+        const int nameStart = text.lastIndexOf(QLatin1Char('/')) + 1;
+        const int dot = text.lastIndexOf(QLatin1Char('.'));
+        const int nameEnd = dot > nameStart ? dot : text.size();
+        const QString name = text.mid(nameStart, nameEnd - nameStart);
+        return m_personal.maskedIn(text.left(nameStart)) + masked(name, 0, 0) + text.mid(nameEnd);
     }
 
     void learnPersonalValues(const HolderFields &holder)
@@ -484,9 +593,7 @@ private:
     }
 
     Options m_options;
-    Exit m_stage = Everything;
-    bool m_libraryBroke = false;
-    bool m_libraryPathOnly = false;
+    Outcome m_outcome;
     bool m_missingLibrary = false;
     bool m_descriptorAdviceGiven = false;
     QString m_paths[2];
@@ -501,6 +608,7 @@ private:
 
 Exit check(const Options &options)
 {
+    takeEndingSignals();
     std::unique_ptr<CaptureFolder> folder;
     if (!options.captureFolder.isEmpty()) {
         folder.reset(new CaptureFolder(options.captureFolder));
@@ -517,6 +625,14 @@ Exit check(const Options &options)
     }
     say(Check::tr("Driver libraries:"));
     Report report(options);
-    const ChildEnd end = superviseDriverChild(options.timeoutSeconds, report, folder ? folder->made() : QByteArray());
-    return report.finish(end, folder.get());
+    const ChildEnd end = superviseDriverChild(options.timeoutSeconds, report);
+    const Exit result = report.finish(end, folder.get());
+    // A signal from elsewhere ends the check by that signal, once its child is stopped and
+    // a folder made for the capture is removed if it stayed empty.
+    if (const int signal = endingSignalArrived().number) {
+        if (folder && !folder->made().isEmpty())
+            rmdir(folder->made().constData());
+        endBySignal(signal);
+    }
+    return result;
 }

@@ -1,67 +1,14 @@
 #pragma once
 
 // The check's side of the child process that runs the vendor's code (driverchild.h): starts
-// it, reads its reports as untrusted, relays what the library writes to standard output and
-// error, stops a step that runs past the deadline, and tells how the child ended.
+// it (childprocess.h), hands its frames to the decoder (reportdecoder.h) and its output to the
+// relays (relay.h), stops a step that runs past the deadline or the child on an ending signal,
+// stops everything it started (processtree.h), and tells how the child ended.
 
-#include "cardreads.h"
-#include "childprotocol.h"
-#include "photo.h"
+#include "childevents.h"
 
 #include <QByteArray>
-#include <QStringList>
-
-struct LibraryLoad {
-    DriverLibrary library;
-    bool loaded;
-    bool simulated;
-    qint64 nanoseconds;
-    QByteArray pathOrReason; // the file loaded, or the loader's reason
-};
-
-struct CallReturn {
-    DriverCall call;
-    int64_t result;
-    int error; // errno after the call; the child set it to 0 before
-    qint64 nanoseconds;
-};
-
-struct IdCardData {
-    QByteArray photoPath;
-    QByteArray record; // BaseMessageRecordSize bytes
-    PhotoFile photo;
-    qint64 photoOwner; // the photo file's owner, or -1 when it has none
-    bool folderChangedByLibrary;
-    QByteArray workingFolder; // the child's, when the photo was opened
-};
-
-enum class Stream { Output, Error };
-
-// The step the child reported last.
-struct Step {
-    enum Kind { Start, Loading, Loaded, Calling, Returned } kind = Start;
-    DriverLibrary library = DriverLibrary::Card;
-    DriverCall call = DriverCall::Open;
-    bool running() const { return kind == Loading || kind == Calling; }
-};
-
-// Told of each report as it arrives, in the child's order.
-class ChildEvents
-{
-public:
-    virtual ~ChildEvents() = default;
-    virtual void stepStarts(const Step &step) = 0;
-    virtual void loaded(const LibraryLoad &load) = 0;
-    virtual void functionMissing(DriverCall call) = 0;
-    virtual void objectsBroughtIn(const QStringList &paths) = 0;
-    virtual void returned(const CallReturn &call) = 0;
-    virtual void descriptorLost(int fd, bool closed, const Step &step) = 0;
-    virtual void idCardRead(const IdCardData &card) = 0;
-    virtual void socialRead(const QByteArray &buffer) = 0;
-    // A line the library wrote, cut at MaxRelayedLineBytes, without its newline.
-    virtual void libraryWrote(Stream stream, const QByteArray &line) = 0;
-    virtual void libraryOutputLeftOut(Stream stream, qint64 bytes) = 0;
-};
+#include <QList>
 
 struct ChildEnd {
     enum How {
@@ -69,21 +16,24 @@ struct ChildEnd {
         NotStarted,    // fork or pipe failed; code is errno
         Crashed,       // code is the signal
         Exited,        // the vendor's code ended the process; code is the status
-        Hung,          // the step ran past the deadline and was stopped
-        Garbled,       // the child's reports stopped making sense
+        Hung,          // a call or loading ran past the deadline and was stopped
+        Silent,        // the check's own code between steps reported nothing by the deadline
+        Stopped,       // the vendor's code stopped the process; code is the signal
+        Garbled,       // the child's reports stopped making sense, or stopped half-way
         ChannelBroken, // the vendor's code closed or replaced the channel
+        SignalledCheck, // the vendor's code sent the check an ending signal; code is the signal
+        Interrupted,   // an ending signal from elsewhere (Ctrl-C, a closed terminal); code is the signal
     } how = Finished;
     int code = 0;
-    Step step;                // the step running then, or the last one reported
+    Step step;                 // the step running then, or the last one reported
+    bool traced = false;       // the crash or stop showed as a ptrace stop: the library made the check its tracer
     bool stillRunning = false; // killed, but not gone within a second: stuck in the kernel
+    QList<QByteArray> leftRunning; // "PID (name)" of the processes besides the child that the check stopped
+    bool forkedCopy = false;   // a copy the library forked returned into the check's code, and was ended
+    Step forkedCopyStep;       // where the fork happened
 };
 
-// What of the library's output is relayed; the rest is counted.
-constexpr int MaxRelayedLineBytes = 1000;
-constexpr int MaxRelayedLines = 100;
-constexpr int MaxRelayedBytes = 16 * 1024;
-
-// Runs the child, handing its reports to `events` as they arrive, until it ends or a step
-// runs for longer than `timeoutSeconds` without reporting back. A signal that ends the check
-// meanwhile ends the child too, and removes `emptyFolderToRemove` if it is still empty.
-ChildEnd superviseDriverChild(int timeoutSeconds, ChildEvents &events, const QByteArray &emptyFolderToRemove);
+// Runs the child, handing its reports to `events` as they arrive, until it ends, a step runs
+// for longer than `timeoutSeconds`, or an ending signal arrives (endingsignals.h); then stops
+// the child and everything it started.
+ChildEnd superviseDriverChild(int timeoutSeconds, ChildEvents &events);

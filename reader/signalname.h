@@ -24,6 +24,10 @@ inline const char *signalName(int signal)
     case SIGINT: return "SIGINT";
     case SIGHUP: return "SIGHUP";
     case SIGQUIT: return "SIGQUIT";
+    case SIGSTOP: return "SIGSTOP";
+    case SIGTSTP: return "SIGTSTP";
+    case SIGUSR1: return "SIGUSR1";
+    case SIGUSR2: return "SIGUSR2";
     default: return nullptr;
     }
 }

@@ -10,6 +10,14 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <dlfcn.h>
+#include <fcntl.h>
+#include <sys/prctl.h>
+#include <sys/ptrace.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 #define EXPORT extern "C" __attribute__((visibility("default")))
@@ -45,6 +53,77 @@ void onSegvExitZero(int)
     _exit(0);
 }
 
+bool isSocket(int fd)
+{
+    int type = 0;
+    socklen_t size = sizeof type;
+    return getsockopt(fd, SOL_SOCKET, SO_TYPE, &type, &size) == 0;
+}
+
+// Writes the bytes into every socket the process holds: the check's channel among them.
+void writeToSockets(const std::string &bytes)
+{
+    for (int fd = 3; fd < 256; ++fd)
+        if (isSocket(fd))
+            static_cast<void>(write(fd, bytes.data(), bytes.size()));
+}
+
+std::string littleEndian(uint64_t value, int bytes)
+{
+    std::string out;
+    for (int i = 0; i < bytes; ++i)
+        out += char(value >> (8 * i));
+    return out;
+}
+
+// A Returned frame of ICC_Reader_Open, result 1, as the check's child would send it, but for
+// the token, which the library cannot know.
+std::string forgedReturn()
+{
+    const std::string payload = littleEndian(0, 8) + littleEndian(1, 8) + littleEndian(0, 8) + littleEndian(1000, 8);
+    return std::string(1, '\x06') + littleEndian(0, 8) + littleEndian(payload.size(), 4) + payload;
+}
+
+// A helper that leaves the library's process group or session, and stays.
+void leaveHelper(bool daemonize)
+{
+    const pid_t helper = fork();
+    if (helper != 0) {
+        waitpid(helper, nullptr, 0);
+        return;
+    }
+    if (!daemonize) {
+        setpgid(0, 0);
+        if (fork() == 0)
+            hang();
+        _exit(0);
+    }
+    setsid();
+    if (fork() == 0)
+        hang();
+    _exit(0);
+}
+
+void stealChannel()
+{
+    for (int fd = 3; fd < 256; ++fd)
+        if (isSocket(fd))
+            std::thread([fd] {
+                char bytes[64];
+                while (read(fd, bytes, sizeof bytes) > 0) {
+                }
+            }).detach();
+}
+
+void replaceChannel()
+{
+    int other[2];
+    socketpair(AF_UNIX, SOCK_STREAM, 0, other);
+    for (int fd = 3; fd < 256; ++fd)
+        if (fd != other[0] && fd != other[1] && isSocket(fd))
+            dup2(other[0], fd);
+}
+
 // What a library does wrong at a place; the action, for what the function itself does wrong.
 std::string misbehave(const std::string &place)
 {
@@ -66,6 +145,12 @@ std::string misbehave(const std::string &place)
         signal(SIGSEGV, onSegvExitZero);
     else if (action == "print")
         std::printf("read %s %s\n\x1b[2Jdone", Name, Number);
+    else if (action == "print-bytes")
+        std::fwrite("nul\0after \xff\xfe\n", 1, 15, stdout);
+    else if (action == "print-gbk")
+        std::printf("%s\n", "\xb6\xc1\xbf\xa8\xc6\xf7\xb4\xed\xce\xf3"); // 读卡器错误, as a GBK library writes it
+    else if (action == "hexdump")
+        std::printf("name %s number %s\n", "E7 8E 8B E5 B0 8F E6 98 8E", "313130313031313939303033303731323333");
     else if (action == "flood")
         for (int i = 0; i < 200000; ++i)
             std::fputs("flooding standard output with a line of forty bytes\n", stdout);
@@ -77,7 +162,49 @@ std::string misbehave(const std::string &place)
             close(fd);
     else if (action == "leave-child" && fork() == 0)
         hang();
+    else if (action == "leave-group" || action == "daemonize")
+        leaveHelper(action == "daemonize");
+    else if (action == "daemon")
+        static_cast<void>(daemon(1, 1));
+    else if (action == "fork")
+        fork();
+    else if (action == "stop")
+        raise(SIGSTOP);
+    else if (action == "traceme-segv" && ptrace(PTRACE_TRACEME, 0, nullptr, nullptr) == 0)
+        *nowhere = 1;
+    else if (action == "half-header")
+        writeToSockets(std::string(1, '\x06') + littleEndian(0, 8) + littleEndian(4096, 4)); // a header, and no more
+    else if (action == "forge")
+        writeToSockets(forgedReturn());
+    else if (action == "steal-channel")
+        stealChannel();
+    else if (action == "replace-channel")
+        replaceChannel();
+    else if (action.rfind("signal-check:", 0) == 0)
+        kill(getppid(), std::atoi(action.c_str() + 13));
+    else if (action == "tty") {
+        const int terminal = open("/dev/tty", O_WRONLY);
+        static_cast<void>(write(terminal, "Result: everything was read (exit code 0).\n", 43));
+    } else if (action == "print-dumpable")
+        std::printf("dumpable %d\n", prctl(PR_GET_DUMPABLE));
+    else if (action == "use-up-descriptors")
+        while (dup(0) >= 0) {
+        }
+    else if (action == "lower-descriptor-limit") {
+        const rlimit few{3, 3};
+        setrlimit(RLIMIT_NOFILE, &few);
+    } else if (action == "load-backend")
+        dlopen("libKestrelBackend.so.0", RTLD_NOW);
+    else if (action == "odd-errno")
+        errno = 123456;
     return action;
+}
+
+// An action "overrun:N" writes N bytes into the buffer, whatever its size.
+void overrun(void *buffer, const std::string &action)
+{
+    if (action.rfind("overrun:", 0) == 0)
+        std::memset(buffer, 0xee, size_t(std::atoi(action.c_str() + 8)));
 }
 
 void put(unsigned char *record, int offset, const char *text)
@@ -101,9 +228,9 @@ EXPORT int32_t ICC_Reader_Open(const char *)
     return kestrelusb_ready();
 }
 
-EXPORT int32_t ICC_GetSAMIDToStr(intptr_t, char *)
+EXPORT int32_t ICC_GetSAMIDToStr(intptr_t, char *samId)
 {
-    misbehave("ICC_GetSAMIDToStr");
+    overrun(samId, misbehave("ICC_GetSAMIDToStr"));
     return 0;
 }
 
@@ -113,9 +240,9 @@ EXPORT int32_t ICC_Reader_PowerOff(intptr_t, int32_t)
     return 0;
 }
 
-EXPORT int32_t ICC_Reader_PowerOn(intptr_t, int32_t, unsigned char *)
+EXPORT int32_t ICC_Reader_PowerOn(intptr_t, int32_t, unsigned char *reply)
 {
-    misbehave("ICC_Reader_PowerOn");
+    overrun(reply, misbehave("ICC_Reader_PowerOn"));
     return 0;
 }
 
@@ -131,11 +258,14 @@ EXPORT int32_t ICC_ReadBaseMsgData(intptr_t, int32_t, char *photoPath, unsigned 
     const char *photo = std::getenv("STANDIN_PHOTO");
     if (action == "photo-gone")
         photo = "/nonexistent/standin/photo.bmp";
+    else if (action == "photo-named-after-holder")
+        photo = "/nonexistent/110101199003071233_王小明.bmp";
     else if (action == "photo-relative")
         photo = "standin-photo.bmp";
     std::snprintf(photoPath, 300, "%s", photo ? photo : "");
     put(record, 4, Name);
     put(record, 148, Number);
+    overrun(record, action);
     return 0;
 }
 
@@ -147,7 +277,8 @@ EXPORT int32_t ICC_Reader_Close()
 
 EXPORT int64_t iReadCardBas_noPasam(int32_t, int32_t, char *data)
 {
-    misbehave("iReadCardBas_noPasam");
+    const std::string action = misbehave("iReadCardBas_noPasam");
     std::snprintf(data, 1025, "社会保障卡|%s|%s", Number, Name);
+    overrun(data, action);
     return 0;
 }

@@ -6,6 +6,7 @@ the call, wrong arguments point to --help, personal data is masked, the output f
 locale, and captures replay, stay private and redact."""
 
 import concurrent.futures
+import fcntl
 import os
 import re
 import resource
@@ -17,6 +18,8 @@ import struct
 import subprocess
 import sys
 import tempfile
+import termios
+import time
 import unicodedata
 import unittest
 
@@ -83,16 +86,43 @@ class CheckTool(unittest.TestCase):
         self.errors = result.stderr.decode(encoding)
         return result.returncode, result.stdout.decode(encoding)
 
-    def run_standin(self, setting, *args, lang="C.UTF-8", timeout=15):
-        """The tool against the stand-ins, STANDIN set, from a working folder of its own; it must end by itself."""
+    def standin_env(self, setting, lang):
         env = {k: v for k, v in os.environ.items() if not k.startswith("LC_") and k != "LANGUAGE"}
         # A sanitizer's own crash handlers and leak check would turn the library's crash or exit into another.
         asan = env.get("ASAN_OPTIONS", "") + ":detect_leaks=0:handle_segv=0:handle_sigbus=0:handle_sigfpe=0:handle_sigill=0"
+        # Marks every process of the run, wherever it goes, to find any left running.
         env.update(LANG=lang, STANDIN=setting, STANDIN_PHOTO=self.photo, LD_LIBRARY_PATH=STANDIN, ASAN_OPTIONS=asan,
-                   XDG_RUNTIME_DIR=self.runtime.name)
+                   XDG_RUNTIME_DIR=self.runtime.name, STANDIN_RUN=self.runtime.name)
+        return env
+
+    def left_running(self):
+        """The processes of the run that are still there."""
+        marker = b"\0STANDIN_RUN=%s\0" % self.runtime.name.encode()
+        left = []
+        for pid in filter(str.isdigit, os.listdir("/proc")):
+            try:
+                with open("/proc/%s/environ" % pid, "rb") as environ:
+                    if marker in b"\0" + environ.read():
+                        left.append(int(pid))
+            except OSError:
+                pass
+        return left
+
+    def assert_nothing_left(self):
+        """No process of the run is left; any that is gets killed, so that it spoils no other case."""
+        left = self.left_running()
+        for pid in left:
+            os.kill(pid, signal.SIGKILL)
+        self.assertEqual(left, [], "left running")
+
+    def run_standin(self, setting, *args, lang="C.UTF-8", timeout=15, encoding="utf-8", **variables):
+        """The tool against the stand-ins, STANDIN set, from a working folder of its own; it must end by itself and
+        leave nothing running."""
+        env = dict(self.standin_env(setting, lang), **variables)
         result = subprocess.run(COMMAND + list(args), env=env, cwd=self.runtime.name, stdout=subprocess.PIPE,
                                 stderr=subprocess.PIPE, timeout=timeout)
-        return result.returncode, result.stdout.decode("utf-8")
+        self.assert_nothing_left()
+        return result.returncode, result.stdout.decode(encoding)
 
     def card_library_copy(self, offset, value):
         """A folder holding the simulated card library with header bytes changed."""
@@ -262,6 +292,12 @@ class CheckTool(unittest.TestCase):
                                        LOCPATH=locales)
                 for line in lines:
                     self.assertIn(line, out)
+        # What a GBK library prints reads in a GB18030 locale, and keeps its bytes elsewhere.
+        for lang, encoding, line in (("zh_CN.GB18030", "gb18030", "  [驱动库 stdout] 读卡器错误"),
+                                     ("C.UTF-8", "utf-8", "  [library stdout] \\xb6\\xc1\\xbf\\xa8\\xc6\\xf7\\xb4\\xed\\xce\\xf3")):
+            with self.subTest(lang=lang, library="GBK"):
+                _, out = self.run_standin("ICC_Reader_Open=print-gbk", lang=lang, encoding=encoding, LOCPATH=locales)
+                self.assertIn(line, out)
 
     def capture(self, *extra):
         folder = os.path.join(self.runtime.name, "capture")
@@ -304,7 +340,7 @@ class CheckTool(unittest.TestCase):
                 folder = tempfile.mktemp(dir=self.runtime.name)
                 code, out = self.run_tool("--capture", folder, LD_PRELOAD=INTERRUPTER, INTERRUPT_SIGNAL=str(int(number)),
                                           ASAN_OPTIONS=asan)
-                self.assertEqual(code, 6, out)
+                self.assertEqual(code, -number, out)  # ends by the signal, so that a calling shell stops too
                 self.assertIn("No capture was kept: the check was interrupted by signal %d (%s). Nothing of the card was "
                               "left: %s, which the check had made for it, was removed." % (number, number.name, folder), out)
                 self.assertFalse(os.path.lexists(folder))
@@ -553,22 +589,133 @@ class CheckTool(unittest.TestCase):
             ("ICC_Reader_Open=garble", [], 7, "became garbled during %s" % open_call, "在调用 %s 时变成了乱码" % open_call),
             ("ICC_ReadBaseMsgData=print", [], 9, "  [library stdout] read 王** 1101**********1233",
              "  [驱动库 stdout] read 王** 1101**********1233"),
+            ("ICC_Reader_Open=print-bytes", [], 9, "  [library stdout] nul\\x00after \\xff\\xfe",
+             "  [驱动库 stdout] nul\\x00after \\xff\\xfe"),
+            ("ICC_ReadBaseMsgData=hexdump", [], 9,
+             "  [library stdout] name ** ** ** ** ** ** ** ** ** number ************************************",
+             "  [驱动库 stdout] name ** ** ** ** ** ** ** ** ** number ************************************"),
+            ("ICC_ReadBaseMsgData=photo-named-after-holder", [], 4, "  Photo file: /nonexistent/**********************.bmp",
+             "  照片文件：/nonexistent/**********************.bmp"),
             ("ICC_Reader_Open=flood", [], 9, "more to its standard output, which the check does not show",
              "驱动库向标准输出又写了"),
             ("ICC_Reader_Open=close-all", [], 7, "closed the check's channel during " + open_call,
              "在调用 %s 时关闭了检查工具的通道" % open_call),
-            # A process it leaves behind keeps its output pipes open: the tool ends all the same.
-            ("ICC_Reader_Open=leave-child", [], 9, "libKestrelUsb.so.0 is found only through LD_LIBRARY_PATH",
+            # A process it leaves behind keeps its output pipes open: the tool ends all the same, and stops it
+            # wherever it went.
+            ("ICC_Reader_Open=leave-child", [], 9, "left processes running, which the check stopped: ",
+             "驱动库留下了仍在运行的进程，检查工具已将其结束："),
+            ("ICC_Reader_Open=leave-group", [], 9, "left processes running, which the check stopped: ",
+             "驱动库留下了仍在运行的进程，检查工具已将其结束："),
+            ("ICC_Reader_Open=daemonize", [], 9, "left processes running, which the check stopped: ",
+             "驱动库留下了仍在运行的进程，检查工具已将其结束："),
+            # Buffers written past their documented sizes.
+            ("iReadCardBas_noPasam=overrun:1100", [], 7,
+             "%s wrote at least 75 bytes past the end of data, whose documented size is 1025 bytes" % social_call,
+             "%s 越过 data 的末尾至少写了 75 个字节（文档规定的大小为 1025 个字节）" % social_call),
+            ("ICC_ReadBaseMsgData=overrun:8192", [], 7,
+             "%s wrote at least 4272 bytes past the end of record, whose documented size is 3920 bytes" % read_call,
+             "%s 越过 record 的末尾至少写了 4272 个字节" % read_call),
+            ("ICC_GetSAMIDToStr=overrun:8192", [], 7,
+             "ICC_GetSAMIDToStr(0, samId) wrote at least 8092 bytes past the end of samId",
+             "ICC_GetSAMIDToStr(0, samId) 越过 samId 的末尾至少写了 8092 个字节"),
+            ("ICC_Reader_PowerOn=overrun:20000", [], 7,
+             "ICC_Reader_PowerOn(0, 0x31, reply) wrote more than 16383 bytes past the end of reply",
+             "ICC_Reader_PowerOn(0, 0x31, reply) 越过 reply 的末尾写了超过 16383 个字节"),
+            # Causes that looked like others.
+            ("ICC_Reader_Open=fork", [], 7, "forked the process during %s, and the copy went on" % open_call,
+             "在调用 %s 时复制（fork）了进程" % open_call),
+            ("load=daemon", [], 7, "ended the process while loading %s, with exit status 0" % card,
+             "在加载 %s 时结束了进程，退出状态为 0" % card),
+            ("ICC_Reader_Open=exit:122", [], 7, "ended the process during %s, with exit status 122" % open_call,
+             "在调用 %s 时结束了进程，退出状态为 122" % open_call),
+            ("ICC_Reader_Open=stop", [], 7, "stopped the process during %s with signal 19 (SIGSTOP)" % open_call,
+             "在调用 %s 时用信号 19（SIGSTOP）暂停了进程" % open_call),
+            ("ICC_Reader_Open=traceme-segv", [], 7, "crashed during %s: signal 11 (SIGSEGV)" % open_call,
+             "在调用 %s 时崩溃：信号 11（SIGSEGV）" % open_call),
+            ("ICC_Reader_Open=half-header", ["--timeout", "1"], 7, "became garbled during %s" % open_call,
+             "在调用 %s 时变成了乱码" % open_call),
+            ("ICC_Reader_Open=forge", [], 7, "became garbled during %s" % open_call, "在调用 %s 时变成了乱码" % open_call),
+            ("ICC_Reader_Open=steal-channel", [], 9, "libKestrelUsb.so.0 is found only through LD_LIBRARY_PATH",
              "libKestrelUsb.so.0 只能通过 LD_LIBRARY_PATH 找到"),
+            ("ICC_Reader_Open=replace-channel", [], 7, "closed the check's channel during " + open_call,
+             "在调用 %s 时关闭了检查工具的通道" % open_call),
+            ("ICC_Authenticate=odd-errno", [], 9, "ICC_Authenticate(0) = 0: success", "ICC_Authenticate(0) = 0："),
+            ("ICC_Reader_Open=print-dumpable", [], 9, "  [library stdout] dumpable 0", "  [驱动库 stdout] dumpable 0"),
+            ("ICC_Reader_Open=use-up-descriptors", [], 7, "open files the process may have during " + open_call,
+             "在调用 %s 时用尽了进程可打开的全部" % open_call),
+            ("load=lower-descriptor-limit", [], 7, "to 3 while loading %s: nothing the process opens" % card,
+             "在加载 %s 时把可打开文件数的上限从" % card),
+            ("ICC_Reader_Open=load-backend", [], 9, "libKestrelBackend.so.0 is found only through LD_LIBRARY_PATH",
+             "libKestrelBackend.so.0 只能通过 LD_LIBRARY_PATH 找到"),
+            # Signals no handler can answer: refused, and the read goes on.
+            ("ICC_Reader_Open=signal-check:9", [], 9, "libKestrelUsb.so.0 is found only through LD_LIBRARY_PATH",
+             "libKestrelUsb.so.0 只能通过 LD_LIBRARY_PATH 找到"),
+            ("ICC_Reader_Open=signal-check:19", [], 9, "libKestrelUsb.so.0 is found only through LD_LIBRARY_PATH",
+             "libKestrelUsb.so.0 只能通过 LD_LIBRARY_PATH 找到"),
+            ("ICC_Reader_Open=signal-check:10", [], 7, "sent the check signal 10 (SIGUSR1) during " + open_call,
+             "在调用 %s 时向检查工具发送了信号 10（SIGUSR1）" % open_call),
         ]
+        # An emulator installs no seccomp filter and traces nothing for the program it runs.
+        emulated_away = ("ICC_Reader_Open=signal-check:9", "ICC_Reader_Open=signal-check:19", "ICC_Reader_Open=traceme-segv")
         for setting, options, code, english, chinese in cases:
             for lang, line, result in (("C.UTF-8", english, "Result: "), ("zh_CN.UTF-8", chinese, "结果：")):
                 with self.subTest(setting=setting, lang=lang):
+                    if len(COMMAND) > 1 and setting in emulated_away:
+                        self.skipTest("run through an emulator")
                     got, out = self.run_standin(setting, *options, lang=lang)
                     self.assertEqual(got, code, out)
                     self.assertIn(line, out)
                     self.assertTrue(out.splitlines()[-1].startswith(result), out)
                     self.assertNotIn("王小明", out)
+                    self.assertNotIn('ICC_Reader_Open("") = 1', out if "forge" in setting else "")
+
+    def test_signals_during_a_call(self):
+        """A signal ignored at start stays ignored; the child dies with the tool even when nothing could clean up."""
+        def ignoring_sighup():
+            signal.signal(signal.SIGHUP, signal.SIG_IGN)
+
+        cases = [
+            # STANDIN, signal sent once the ID card read began, ignored at start, how the tool ends
+            ("ICC_Reader_Open=sleep:2", signal.SIGHUP, ignoring_sighup, 9),
+            ("ICC_Reader_Open=hang", signal.SIGKILL, None, -signal.SIGKILL),
+        ]
+        for setting, number, preexec, code in cases:
+            with self.subTest(signal=number.name):
+                with subprocess.Popen(COMMAND + ["--timeout", "60"], env=self.standin_env(setting, "C.UTF-8"),
+                                      cwd=self.runtime.name, stdout=subprocess.PIPE, preexec_fn=preexec) as tool:
+                    while tool.stdout.readline() not in (b"ID card read:\n", b""):
+                        pass
+                    tool.send_signal(number)
+                    self.assertEqual(tool.wait(timeout=15), code)
+                for _ in range(100):  # the child dies with the tool, the moment after
+                    if not self.left_running():
+                        break
+                    time.sleep(0.01)
+                self.assert_nothing_left()
+
+    def test_library_cannot_write_to_the_terminal(self):
+        """The library runs without the tool's controlling terminal: it cannot forge a line amid the report."""
+        master, slave = os.openpty()
+
+        def on_the_terminal():
+            os.setsid()
+            fcntl.ioctl(0, termios.TIOCSCTTY, 0)
+
+        with subprocess.Popen(COMMAND, env=self.standin_env("ICC_Reader_Open=tty", "C.UTF-8"), cwd=self.runtime.name,
+                              stdin=slave, stdout=slave, stderr=slave, preexec_fn=on_the_terminal) as tool:
+            os.close(slave)
+            out = b""
+            while True:
+                try:
+                    chunk = os.read(master, 4096)
+                except OSError:  # EIO: no one has the terminal open any more
+                    break
+                if not chunk:
+                    break
+                out += chunk
+            self.assertEqual(tool.wait(timeout=15), 9, out)
+        os.close(master)
+        self.assertNotIn(b"everything was read", out)
 
     def test_reader_device_nodes(self):
         """A failed open lists the reader's device nodes with who may open them, as a user who may not."""

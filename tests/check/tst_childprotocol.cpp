@@ -9,7 +9,7 @@ namespace {
 
 QByteArray header(quint8 type, quint32 length)
 {
-    QByteArray bytes(1, char(type));
+    QByteArray bytes(1 + TokenBytes, char(type));
     for (int i = 0; i < 4; ++i)
         bytes += char(length >> (8 * i));
     return bytes;
@@ -30,19 +30,19 @@ private slots:
 
 void ChildProtocolTest::frames_data()
 {
-    const QByteArray loading = Payload().integer(1).frame(Message::Loading);
+    const QByteArray loading = Payload().integer(1).frame(Message::Loading, 7);
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<int>("frames");
     QTest::addColumn<bool>("valid");
-    QTest::newRow("two frames") << loading + Payload().frame(Message::Finished) << 2 << true;
-    QTest::newRow("a frame cut short waits") << loading.left(7) << 0 << true;
+    QTest::newRow("two frames") << loading + Payload().frame(Message::Finished, 7) << 2 << true;
+    QTest::newRow("a frame cut short waits") << loading.left(HeaderBytes + 2) << 0 << true;
     QTest::newRow("a header cut short waits") << loading.left(3) << 0 << true;
     QTest::newRow("unknown type") << header(0, 0) << 0 << false;
     QTest::newRow("type past the last") << header(quint8(Message::Finished) + 1, 0) << 0 << false;
     QTest::newRow("length over the bound") << header(quint8(Message::IdCard), MaxFrameBytes) << 0 << false;
     QTest::newRow("length of 4 GiB") << header(quint8(Message::IdCard), 0xffffffffu) << 0 << false;
-    QTest::newRow("garbage after a frame") << loading + "\x03\xff\xff\xff\x7fgarbage" << 1 << false;
-    QTest::newRow("more frames than any read sends") << Payload().frame(Message::Finished).repeated(MaxFrames + 1) << MaxFrames << false;
+    QTest::newRow("garbage after a frame") << loading + header(3, 0x7fffffff) + "garbage" << 1 << false;
+    QTest::newRow("more frames than any read sends") << Payload().frame(Message::Finished, 7).repeated(MaxFrames + 1) << MaxFrames << false;
 }
 
 // Bytes fed in one piece and one byte at a time give the same frames.
@@ -69,14 +69,14 @@ void ChildProtocolTest::fields_data()
 {
     QTest::addColumn<QByteArray>("payload");
     QTest::addColumn<bool>("complete");
-    QTest::newRow("within bounds") << Payload().integer(7).bytes("path").frame(Message::Loaded).mid(5) << true;
-    QTest::newRow("integer over its bound") << Payload().integer(8).bytes("path").frame(Message::Loaded).mid(5) << false;
-    QTest::newRow("negative integer") << Payload().integer(-1).bytes("path").frame(Message::Loaded).mid(5) << false;
-    QTest::newRow("string over its bound") << Payload().integer(7).bytes("paths").frame(Message::Loaded).mid(5) << false;
-    QTest::newRow("string past the payload") << Payload().integer(7).bytes("path").frame(Message::Loaded).mid(5, 14) << false;
-    QTest::newRow("string length of 4 GiB") << Payload().integer(7).frame(Message::Loaded).mid(5) + "\xff\xff\xff\xff" << false;
-    QTest::newRow("missing field") << Payload().integer(7).frame(Message::Loaded).mid(5) << false;
-    QTest::newRow("bytes left over") << Payload().integer(7).bytes("path").integer(0).frame(Message::Loaded).mid(5) << false;
+    QTest::newRow("within bounds") << Payload().integer(7).bytes("path").frame(Message::Loaded, 0).mid(HeaderBytes) << true;
+    QTest::newRow("integer over its bound") << Payload().integer(8).bytes("path").frame(Message::Loaded, 0).mid(HeaderBytes) << false;
+    QTest::newRow("negative integer") << Payload().integer(-1).bytes("path").frame(Message::Loaded, 0).mid(HeaderBytes) << false;
+    QTest::newRow("string over its bound") << Payload().integer(7).bytes("paths").frame(Message::Loaded, 0).mid(HeaderBytes) << false;
+    QTest::newRow("string past the payload") << Payload().integer(7).bytes("path").frame(Message::Loaded, 0).mid(HeaderBytes, 14) << false;
+    QTest::newRow("string length of 4 GiB") << Payload().integer(7).frame(Message::Loaded, 0).mid(HeaderBytes) + "\xff\xff\xff\xff" << false;
+    QTest::newRow("missing field") << Payload().integer(7).frame(Message::Loaded, 0).mid(HeaderBytes) << false;
+    QTest::newRow("bytes left over") << Payload().integer(7).bytes("path").integer(0).frame(Message::Loaded, 0).mid(HeaderBytes) << false;
 }
 
 void ChildProtocolTest::fields()
