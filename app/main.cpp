@@ -21,7 +21,6 @@ int main(int argc, char *argv[])
     reopenClosedStandardDescriptors();
     watchForLastWord();
     disableCoreDumps();
-    forbidMemoryAccess();
     skipOpenGlIntegration();
     QApplication app(argc, argv);
     IDCardShow window;

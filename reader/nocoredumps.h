@@ -18,10 +18,3 @@ inline void disableCoreDumps()
 #endif
 }
 
-// Not dumpable also stops a core that core_pattern pipes to a handler, and other processes of
-// the same user reading the card data in memory through ptrace or /proc/PID/mem. It makes the
-// process's /proc files root's, so it is for a process whose own children need not read them.
-inline void forbidMemoryAccess()
-{
-    prctl(PR_SET_DUMPABLE, 0, 0, 0, 0);
-}
