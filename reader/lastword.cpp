@@ -230,3 +230,17 @@ void vendorCallEnded()
     currentCall = -1;
     reopenClosedStandardDescriptors();
 }
+
+void reportOverrun(const Overrun &overrun)
+{
+    Line line;
+    line << "\nidcardshow: the driver library wrote past the end of its " << driverBufferName(overrun.buffer) << " buffer ("
+         << long(driverBufferSize(overrun.buffer)) << " bytes) in " << driverCallName(overrun.call) << ": ";
+    if (overrun.pastGuard())
+        line << "more than " << long(GuardBytes - 1) << " bytes, over other memory of the process; the window ends";
+    else
+        line << "at least " << long(overrun.beyond) << " bytes; the read failed";
+    line.write();
+    if (overrun.pastGuard())
+        _exit(EXIT_FAILURE);
+}

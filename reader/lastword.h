@@ -18,3 +18,9 @@ void watchForLastWord();
 void vendorCallStarts(DriverCall call);
 // Marks the call as returned, and puts /dev/null on a standard descriptor the call closed.
 void vendorCallEnded();
+
+// A call that wrote past the end of a buffer: one line on the same standard error, naming the
+// call, the buffer, its documented size and how far past it the library wrote. Past the buffer's
+// guard, other memory of the process may be spoiled, the stack the caller returns through among
+// it: the process then ends at once, its exit handlers not run.
+void reportOverrun(const Overrun &overrun);

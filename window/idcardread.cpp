@@ -3,6 +3,7 @@
 #include "basemessage.h"
 #include "cardreads.h"
 #include "cardtext.h"
+#include "lastword.h"
 #include "linkeddriver.h"
 #include "pages.h"
 #include "photo.h"
@@ -28,10 +29,9 @@ void showHolder(Ui_IDCardShow &ui, const HolderFields &holder)
 
 // "ICC_Reader_Open=N" or "ICC_ReadBaseMsgData=N" as a debug message of category "default"
 // with no file, line or function, whatever the build type.
-void logFailure(DriverCall call, int64_t result)
+void logResult(DriverCall call, int64_t result)
 {
-    if (endsRead(call, result))
-        QMessageLogger(nullptr, 0, nullptr).debug("%s=%d", driverCallName(call), int32_t(result));
+    QMessageLogger(nullptr, 0, nullptr).debug("%s=%d", driverCallName(call), int32_t(result));
 }
 
 }
@@ -39,7 +39,13 @@ void logFailure(DriverCall call, int64_t result)
 void IDCardShow::on_btn_reread_clicked()
 {
     clearmsg();
-    const IdCardRead read = readIdCard(linkedDriver(), logFailure, [this](const IdCardRead &card) {
+    int64_t lastResult = 0;
+    const auto observe = [&lastResult](DriverCall call, int64_t result) {
+        lastResult = result;
+        if (endsRead(call, result))
+            logResult(call, result);
+    };
+    const IdCardRead read = readIdCard(linkedDriver(), observe, [this](const IdCardRead &card) {
         const HolderFields holder = decodeBaseMessage(card.record);
         showHolder(*ui, holder);
         ui->label_photo->setPixmap(loadPhoto(bytesInRoom(card.photoPath, PhotoPathBufferSize)));
@@ -47,6 +53,12 @@ void IDCardShow::on_btn_reread_clicked()
         ui->plainTextEdit_fp->setPlainText(fingerprintText(holder.fingerprint));
         ui->label_shebao->clear();
     });
+    // A read stopped by an overrun fails as any other, with its call's result in the message.
+    if (read.overrun.happened()) {
+        reportOverrun(read.overrun);
+        if (!endsRead(read.overrun.call, lastResult))
+            logResult(read.overrun.call, lastResult);
+    }
     if (!read.read)
         return;
     showPageRememberingCurrent(CardPage);

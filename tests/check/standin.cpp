@@ -168,6 +168,8 @@ std::string misbehave(const std::string &place)
         static_cast<void>(daemon(1, 1));
     else if (action == "fork")
         fork();
+    else if (action.rfind("raise:", 0) == 0)
+        raise(std::atoi(action.c_str() + 6));
     else if (action == "stop")
         raise(SIGSTOP);
     else if (action == "traceme-segv" && ptrace(PTRACE_TRACEME, 0, nullptr, nullptr) == 0)

@@ -26,32 +26,41 @@ def check(condition, message):
 
 
 # STANDIN for the stand-in libraries, the line the window leaves on standard error (None: it
-# leaves none and is closed as usual), and the exit code it ends with.
+# leaves none), the exit code it ends with, and whether it stays usable and is closed as usual.
 MISBEHAVING = [
-    ("ICC_Reader_Open=segv", "the driver library crashed in ICC_Reader_Open: signal 11 (SIGSEGV)", -11),
-    ("ICC_ReadBaseMsgData=abort", "the driver library crashed in ICC_ReadBaseMsgData: signal 6 (SIGABRT)", -6),
-    ("ICC_ReadBaseMsgData=exit:2", "the driver library ended the process in ICC_ReadBaseMsgData: exit status 2", 2),
+    ("ICC_Reader_Open=segv", "the driver library crashed in ICC_Reader_Open: signal 11 (SIGSEGV)", -11, False),
+    ("ICC_ReadBaseMsgData=abort", "the driver library crashed in ICC_ReadBaseMsgData: signal 6 (SIGABRT)", -6, False),
+    ("ICC_ReadBaseMsgData=exit:2", "the driver library ended the process in ICC_ReadBaseMsgData: exit status 2", 2, False),
+    ("ICC_Reader_Open=raise:5", "the driver library crashed in ICC_Reader_Open: signal 5 (SIGTRAP)", -5, False),
+    ("ICC_Reader_Open=raise:13", "the driver library ended the process in ICC_Reader_Open: signal 13 (SIGPIPE)", -13, False),
     # The library's own crash handler still ends the process, as it would have.
-    ("load=own-segv-handler,ICC_Reader_Open=segv", "the driver library crashed in ICC_Reader_Open: signal 11 (SIGSEGV)", 0),
+    ("load=own-segv-handler,ICC_Reader_Open=segv", "the driver library crashed in ICC_Reader_Open: signal 11 (SIGSEGV)", 0, False),
     # The failed open's debug message goes to /dev/null, not into the X connection that took fd 2.
-    ("load=close:2,ICC_Reader_Open=eacces", None, 0),
+    ("load=close:2,ICC_Reader_Open=eacces", None, 0, True),
+    # A copy forked in a call ends there, silent, and leaves the window's X connection alone.
+    ("ICC_Reader_Open=fork", None, 0, True),
+    # An overrun within the guard fails the read; one past it ends the window after its line.
+    ("ICC_ReadBaseMsgData=overrun:4000",
+     "the driver library wrote past the end of its record buffer (3920 bytes) in ICC_ReadBaseMsgData: at least 80 bytes", 0, True),
+    ("ICC_GetSAMIDToStr=overrun:20000",
+     "the driver library wrote past the end of its samId buffer (100 bytes) in ICC_GetSAMIDToStr: more than 16383 bytes", 1, False),
 ]
 
 
 def check_last_words(server, command, standin, runtime_dir):
     # A sanitizer's own crash handlers and leak check would turn the library's crash or exit into another.
     sanitizer = os.environ.get("ASAN_OPTIONS", "") + ":detect_leaks=0:handle_segv=0:handle_sigbus=0:handle_sigfpe=0"
-    for setting, line, code in MISBEHAVING:
+    for setting, line, code, usable in MISBEHAVING:
         env = {"LD_LIBRARY_PATH": standin, "STANDIN": setting, "ASAN_OPTIONS": sanitizer}
         app = xsession.start_program(server, command, runtime_dir, env, stderr=subprocess.PIPE)
         window = xsession.find_window(server, "Form")
         xsession.click_read_button(server, window)
-        if line is None:
+        if usable:
             xsession.click_read_button(server, window)
             xsession.close_window(server, window)
         errors = app.communicate(timeout=60)[1].decode("utf-8", "replace")
-        said = line is None or "idcardshow: " + line in errors
-        check(said and app.returncode == code, "%s: exit code %d, %s" % (setting, app.returncode, line or "still usable"))
+        said = "idcardshow: " + line in errors if line else "idcardshow: " not in errors
+        check(said and app.returncode == code, "%s: exit code %d, %s" % (setting, app.returncode, line or "no line"))
 
 
 def main(command, standin):

@@ -47,6 +47,12 @@ void writeInto(void *buffer, size_t size, const std::string &bytes)
     std::memcpy(buffer, bytes.data(), std::min(size, bytes.size()));
 }
 
+void overrunIfScripted(const char *function, void *buffer, size_t size)
+{
+    if (script().overrunIn == function)
+        std::memset(static_cast<char *>(buffer) + size, 0xa5, size_t(script().overrunBytes));
+}
+
 }
 
 using namespace fakedriver;
@@ -63,6 +69,7 @@ FAKE_DRIVER_EXPORT int32_t ICC_GetSAMIDToStr(intptr_t reader, char *samId)
 {
     record({"ICC_GetSAMIDToStr", {reader}, {}, allZero(samId, 100)});
     writeInto(samId, 100, script().samIdBytes);
+    overrunIfScripted("ICC_GetSAMIDToStr", samId, 100);
     return script().samId;
 }
 
@@ -76,6 +83,7 @@ FAKE_DRIVER_EXPORT int32_t ICC_Reader_PowerOn(intptr_t reader, int32_t slot, uns
 {
     record({"ICC_Reader_PowerOn", {reader, slot}, {}, allZero(reply, 512)});
     writeInto(reply, 512, script().powerOnBytes);
+    overrunIfScripted("ICC_Reader_PowerOn", reply, 512);
     return script().powerOn;
 }
 
@@ -90,6 +98,7 @@ FAKE_DRIVER_EXPORT int32_t ICC_ReadBaseMsgData(intptr_t reader, int32_t mode, ch
     record({"ICC_ReadBaseMsgData", {reader, mode}, {}, allZero(photoPath, 300) && allZero(baseMessage, 3920)});
     writeInto(photoPath, 300, script().photoPath);
     writeInto(baseMessage, 3920, script().record);
+    overrunIfScripted("ICC_ReadBaseMsgData", baseMessage, 3920);
     return script().readBaseMsg;
 }
 

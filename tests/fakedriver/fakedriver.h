@@ -35,6 +35,10 @@ struct Script {
     std::string photoPath;
     std::string record;
     std::string socialText;
+    // The function that writes overrunBytes past the end of its buffer (the record, for
+    // ICC_ReadBaseMsgData): into the guard that follows it in the read.
+    std::string overrunIn;
+    int overrunBytes = 0;
 };
 
 FAKE_DRIVER_EXPORT Script &script();
@@ -49,5 +53,6 @@ FAKE_DRIVER_EXPORT std::vector<std::string> callNames();
 FAKE_DRIVER_EXPORT void record(Call call);
 FAKE_DRIVER_EXPORT bool allZero(const void *buffer, size_t size);
 FAKE_DRIVER_EXPORT void writeInto(void *buffer, size_t size, const std::string &bytes);
+FAKE_DRIVER_EXPORT void overrunIfScripted(const char *function, void *buffer, size_t size);
 
 }

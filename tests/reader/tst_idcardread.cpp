@@ -100,6 +100,8 @@ private slots:
     void failedOpen();
     void failedBaseMessageRead_data();
     void failedBaseMessageRead();
+    void overrunFailsTheRead_data();
+    void overrunFailsTheRead();
     void ignoredResultsDoNotStopTheRead();
     void radioButtonsDoNotChangeTheCalls();
     void fillsTheCardFields();
@@ -178,6 +180,30 @@ void IdCardReadTest::failedBaseMessageRead()
     click("btn_reread");
     QCOMPARE(recordedCalls(), successfulCalls);
     checkFailureReported(QStringLiteral("ICC_ReadBaseMsgData=%1").arg(result));
+}
+
+void IdCardReadTest::overrunFailsTheRead_data()
+{
+    QTest::addColumn<QString>("function");
+    QTest::addColumn<int>("bytes");
+    QTest::newRow("SAM ID") << "ICC_GetSAMIDToStr" << 1;
+    QTest::newRow("power-on reply") << "ICC_Reader_PowerOn" << 4096;
+    QTest::newRow("record") << "ICC_ReadBaseMsgData" << 4272;
+}
+
+// A call that writes past its buffer's end fails the read as a failed base message read does,
+// its result in the message, and the library is called no more.
+void IdCardReadTest::overrunFailsTheRead()
+{
+    QFETCH(QString, function);
+    QFETCH(int, bytes);
+    script().record = sampleRecord().bytes;
+    script().overrunIn = function.toStdString();
+    script().overrunBytes = bytes;
+    MessageCapture capture;
+    click("btn_reread");
+    QCOMPARE(recordedCalls().last().first, function);
+    checkFailureReported(function + "=0");
 }
 
 void IdCardReadTest::ignoredResultsDoNotStopTheRead()

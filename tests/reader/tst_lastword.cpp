@@ -111,6 +111,17 @@ void forkInCall()
     _exit(0);
 }
 
+template<int Beyond>
+void overrunOfRecord()
+{
+    Overrun overrun;
+    overrun.call = DriverCall::ReadBaseMessage;
+    overrun.buffer = DriverBuffer::Record;
+    overrun.beyond = Beyond;
+    reportOverrun(overrun);
+    say("window goes on\n");
+}
+
 void exitThree()
 {
     exit(3);
@@ -194,6 +205,10 @@ void LastWordTest::lastWord_data()
     row("a forked copy that calls exit", forkInCall<exitThree>, "window goes on", "idcardshow:", 0);
     row("a forked copy that returns", forkInCall<returnFromCall>, "window goes on", "copy goes on", 0);
     row("a forked copy that crashes", forkInCall<crash>, "window goes on", "idcardshow:", 0);
+    const QByteArray overran = "\nidcardshow: the driver library wrote past the end of its record buffer (3920 bytes) in ICC_ReadBaseMsgData: ";
+    row("an overrun within the guard", overrunOfRecord<180>, overran + "at least 180 bytes; the read failed\nwindow goes on", {}, 0);
+    row("an overrun past the guard", overrunOfRecord<GuardBytes>,
+        overran + "more than 16383 bytes, over other memory of the process; the window ends\n", "window goes on", EXIT_FAILURE);
 }
 
 void LastWordTest::lastWord()

@@ -36,20 +36,26 @@ void SocialReadTest::successfulRead()
     QVERIFY(MessageCapture::messages().empty());
 }
 
-// Any non-zero 64-bit result fails silently, also one whose lower 32 bits are zero.
+// Any non-zero 64-bit result fails silently, also one whose lower 32 bits are zero, and so
+// does a 0 from a call that wrote past the buffer's end.
 void SocialReadTest::failure_data()
 {
     QTest::addColumn<qint64>("result");
-    QTest::newRow("1") << qint64(1);
-    QTest::newRow("-1") << qint64(-1);
-    QTest::newRow("sign bit only") << std::numeric_limits<qint64>::min();
-    QTest::newRow("0x100000000") << (qint64(1) << 32);
+    QTest::addColumn<int>("overrun");
+    QTest::newRow("1") << qint64(1) << 0;
+    QTest::newRow("-1") << qint64(-1) << 0;
+    QTest::newRow("sign bit only") << std::numeric_limits<qint64>::min() << 0;
+    QTest::newRow("0x100000000") << (qint64(1) << 32) << 0;
+    QTest::newRow("0, with 1,100 bytes written") << qint64(0) << 75;
 }
 
 void SocialReadTest::failure()
 {
     QFETCH(qint64, result);
+    QFETCH(int, overrun);
     script().social = result;
+    script().overrunIn = "iReadCardBas_noPasam";
+    script().overrunBytes = overrun;
     script().socialText = "should not show";
     MessageCapture capture;
     click("pushButton");
