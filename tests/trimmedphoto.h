@@ -4,7 +4,7 @@
 // a PNG's signature, then IHDR (no side over MaxPhotoSide) and only PLTE, tRNS, IDAT and IEND
 // chunks, nothing after IEND; a JPEG's segments with no comment or application data but JFIF
 // and Adobe, at most MaxJpegScans scans, nothing after EOI; an uncompressed BMP's bytes up to
-// its pixels' end and no further. Shared by tst_photo and the photo fuzz target.
+// its pixels' end and no further, when its sides are within bounds. Shared by tst_photo and the photo fuzz target.
 
 #include "photo.h"
 
@@ -89,13 +89,16 @@ inline QString jpegFault(const QByteArray &jpeg)
     return {};
 }
 
-// Only an uncompressed BMP (plain or with bit-field masks) states where its pixels end.
+// Only an uncompressed BMP (plain or with bit-field masks) states where its pixels end; one
+// with a side over MaxPhotoSide is left whole, as the decoder refuses it by its header.
 inline QString bmpFault(const QByteArray &bmp)
 {
     if (bmp.size() < 34 || at32(bmp, 14, false) < 40 || (at32(bmp, 30, false) != 0 && at32(bmp, 30, false) != 3))
         return {};
     const qint64 width = qint32(at32(bmp, 18, false));
     const qint64 height = qAbs(qint64(qint32(at32(bmp, 22, false))));
+    if (width < 1 || width > MaxPhotoSide || height < 1 || height > MaxPhotoSide)
+        return {};
     const qint64 end = at32(bmp, 10, false) + (width * at16(bmp, 28, false) + 31) / 32 * 4 * height;
     return bmp.size() > end ? "bytes past the pixels' end" : QString();
 }
