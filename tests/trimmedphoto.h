@@ -1,10 +1,10 @@
 #pragma once
 
 // What pictureBytes may hand a decoder, checked by walking the trimmed bytes on their own:
-// a PNG's signature, then IHDR (no side over MaxPhotoSide) and only PLTE, tRNS, IDAT and IEND
-// chunks, nothing after IEND; a JPEG's segments with no comment or application data but JFIF
-// and Adobe, at most MaxJpegScans scans, nothing after EOI; an uncompressed BMP's bytes up to
-// its pixels' end and no further, when its sides are within bounds. Shared by tst_photo and the photo fuzz target.
+// a PNG's signature, then IHDR (no side over MaxPhotoSide) and only IHDR, PLTE, tRNS, IDAT
+// and IEND chunks, nothing after IEND; a JPEG's segments with no comment or application data
+// but JFIF and Adobe, at most MaxJpegScans scans, nothing after EOI; an uncompressed BMP within
+// the side bound, nothing past its pixels' end. Shared by tst_photo and the photo fuzz target.
 
 #include "photo.h"
 
@@ -32,8 +32,8 @@ inline QString pngFault(const QByteArray &png)
         return "no PNG signature";
     for (qint64 at = 8; at + 12 <= png.size();) {
         const QByteArray type = png.mid(int(at) + 4, 4);
-        if ((at == 8) != (type == "IHDR") || png.size() < 24)
-            return "IHDR not first and alone";
+        if ((at == 8 && type != "IHDR") || png.size() < 24)
+            return "IHDR not first";
         if (at == 8 && (at32(png, 16) > quint32(MaxPhotoSide) || at32(png, 20) > quint32(MaxPhotoSide)))
             return "a side over MaxPhotoSide";
         if (type != "IHDR" && type != "PLTE" && type != "tRNS" && type != "IDAT" && type != "IEND")
@@ -90,16 +90,18 @@ inline QString jpegFault(const QByteArray &jpeg)
 }
 
 // Only an uncompressed BMP (plain or with bit-field masks) states where its pixels end; one
-// with a side over MaxPhotoSide is left whole, as the decoder refuses it by its header.
+// with a side over MaxPhotoSide or pixels inside its header is left whole, for the decoder to
+// refuse by its header.
 inline QString bmpFault(const QByteArray &bmp)
 {
     if (bmp.size() < 34 || at32(bmp, 14, false) < 40 || (at32(bmp, 30, false) != 0 && at32(bmp, 30, false) != 3))
         return {};
     const qint64 width = qint32(at32(bmp, 18, false));
     const qint64 height = qAbs(qint64(qint32(at32(bmp, 22, false))));
-    if (width < 1 || width > MaxPhotoSide || height < 1 || height > MaxPhotoSide)
+    const qint64 pixelsAt = at32(bmp, 10, false);
+    if (width < 1 || width > MaxPhotoSide || height < 1 || height > MaxPhotoSide || pixelsAt < 14 + qint64(at32(bmp, 14, false)))
         return {};
-    const qint64 end = at32(bmp, 10, false) + (width * at16(bmp, 28, false) + 31) / 32 * 4 * height;
+    const qint64 end = pixelsAt + (width * at16(bmp, 28, false) + 31) / 32 * 4 * height;
     return bmp.size() > end ? "bytes past the pixels' end" : QString();
 }
 
