@@ -36,6 +36,7 @@ private slots:
     void readsSqueezeNoRow();
     void wholeValues_data();
     void wholeValues();
+    void everyValueShowsControlsAsSymbols();
     void paintsWhatFits_data();
     void paintsWhatFits();
     void wrappedHeightIsBounded_data();
@@ -238,6 +239,28 @@ void CardLabelTest::wholeValues()
         QVERIFY(screen.contains(window->frameGeometry()));
     }
     QVERIFY(MessageCapture::messages().empty());
+}
+
+// Every value of both reads reaches its label as visibleCardText: an escape in every field
+// shows as its symbol.
+void CardLabelTest::everyValueShowsControlsAsSymbols()
+{
+    using namespace RecordLayout;
+    RecordBytes record;
+    for (const RecordField field : {Name, Sex, Nation, Birth, Address, IdCode, Agency, ValidFrom, ValidTo})
+        record.put(field, QByteArray(8, '\x1b'));
+    script().record = record.bytes;
+    script().socialText = socialOf("\x1b").toStdString();
+    QStringList raw;
+    for (const char *button : {"btn_reread", "pushButton"}) {
+        click(button);
+        QTest::qWait(50);
+        for (const CardLabel *label : child<QWidget>("page")->findChildren<CardLabel *>()) {
+            if (label->text().contains('\x1b'))
+                raw << label->objectName();
+        }
+    }
+    QVERIFY2(raw.isEmpty(), qPrintable(raw.join(' ')));
 }
 
 namespace {
