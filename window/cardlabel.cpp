@@ -32,11 +32,12 @@ void CardLabel::askForWholeText()
 }
 
 // Never less than one line, also when empty (QLabel answers -1 then), so an empty wrapped
-// label takes the room an unwrapped one does.
+// label takes the room an unwrapped one does. The lower bound is this label's own minimum,
+// itself bounded: QLabel's is every hard line's height, which qBound would let win.
 int CardLabel::heightForWidth(int width) const
 {
     const int height = QLabel::heightForWidth(width);
-    return wordWrap() ? qBound(QLabel::minimumSizeHint().height(), height, maxWrappedHeight()) : height;
+    return wordWrap() ? qBound(minimumSizeHint().height(), height, maxWrappedHeight()) : height;
 }
 
 int CardLabel::maxWrappedHeight() const

@@ -3,6 +3,7 @@
 // window's zero-filled buffers would be.
 
 #include "basemessage.h"
+#include "visibletext.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -43,11 +44,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     require(holder.agency.size() <= Agency.room);
     require(holder.validity.size() <= ValidFrom.room + 1 + ValidTo.room);
     require(holder.birth.year.size() <= 4 && holder.birth.month.size() <= 2 && holder.birth.day.size() <= 2);
+    for (const QString &text : {holder.name, holder.sex, holder.nation, holder.idCode, holder.address, holder.agency,
+                                holder.validity, holder.birth.year + holder.birth.month + holder.birth.day})
+        require(!text.contains(QChar(0)) && showsAsVisibleCardText(text));
 
     const QString hex = fingerprintText(holder.fingerprint);
     require(hex.size() == 2 * Fingerprint.room && isLowerHex(hex));
     require(QByteArray::fromHex(hex.toLatin1()) == QByteArray(reinterpret_cast<const char *>(record + Fingerprint.offset), Fingerprint.room));
 
-    require(textInRoom(photoPath, PhotoPathBufferSize).size() <= PhotoPathBufferSize);
+    const QByteArray path = bytesInRoom(photoPath, PhotoPathBufferSize);
+    require(path.size() <= PhotoPathBufferSize && !path.contains('\0'));
     return 0;
 }

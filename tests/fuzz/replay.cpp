@@ -29,6 +29,7 @@ int main(int argc, char **argv)
                 files << QDir(argument).filePath(name);
         }
         for (const QString &file : files) {
+            std::fprintf(stderr, "%s\n", qPrintable(file)); // the input an oracle aborts on
             replay(file);
             ++count;
         }

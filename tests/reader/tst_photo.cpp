@@ -3,6 +3,8 @@
 // does not draw.
 
 #include "photo.h"
+#include "phototrim.h"
+#include "trimmedphoto.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -11,7 +13,9 @@
 #include <QtEndian>
 #include <QtTest>
 #include <cstdio>
+#include <sys/mman.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -153,7 +157,8 @@ class PhotoTest : public QObject
 private slots:
     void hostileFiles_data();
     void hostileFiles();
-    void fifoAtThePathIsNotWaitedFor();
+    void refusedFiles_data();
+    void refusedFiles();
     void pathIsItsRawBytes();
 };
 
@@ -169,6 +174,10 @@ void PhotoTest::hostileFiles_data()
     QTest::newRow("640 x 480, into the box") << encoded({640, 480}, "png") << QSize(102, 76);
     QTest::newRow("side of 1024, into the box") << encoded({1024, 800}, "png") << QSize(102, 79);
     QTest::newRow("side of 1025") << encoded({1025, 800}, "png") << QSize();
+    for (const char *format : {"bmp", "png", "jpeg"}) {
+        QTest::newRow(qPrintable(QString("1 x 1025 %1").arg(format))) << encoded({1, 1025}, format, 95) << QSize();
+        QTest::newRow(qPrintable(QString("1025 x 1 %1").arg(format))) << encoded({1025, 1}, format, 95) << QSize();
+    }
     QTest::newRow("4096 x 4096 png") << pngHeader(4096, 4096) << QSize();
     QTest::newRow("1000000 x 16 png") << pngHeader(1000000, 16) << QSize();
     QTest::newRow("16777216 x 1 bmp") << bmpHeader(16777216, 1) << QSize();
@@ -184,6 +193,8 @@ void PhotoTest::hostileFiles_data()
     QTest::newRow("png, image data 16 MB past the image")
         << rgbPng(card, false, greyRows(card) + QByteArray(16 << 20, '\0')) << QSize();
     QTest::newRow("png, image data a row short") << rgbPng(card, false, greyRows({102, 125})) << QSize();
+    // What the decoder would refuse, were it handed more than the chunks that draw the picture.
+    QTest::newRow("png, unknown critical chunk") << rgbPng(card, false, greyRows(card), pngChunk("CRIT", "x")) << card;
     QTest::newRow("png, zTXt after IEND") << rgbPng(card, false, greyRows(card)) + textBombs("zTXt").left(1000000) << card;
     QTest::newRow("jpeg, 900 KB of comments and app data, more after EOI") << jpegWithPadding() << card;
     const QByteArray cardJpeg = encoded(card, "jpeg", 95);
@@ -194,10 +205,13 @@ void PhotoTest::hostileFiles_data()
     QTest::newRow("empty") << QByteArray() << QSize();
 }
 
+// The decoder is handed only what trimming may keep, checked before the slow decodes of a bomb.
 void PhotoTest::hostileFiles()
 {
     QFETCH(QByteArray, bytes);
     QFETCH(QSize, shown);
+    const QString fault = trimmingFault(pictureBytes(bytes, photoFormat(bytes)), photoFormat(bytes));
+    QVERIFY2(fault.isEmpty(), qPrintable(fault));
     QTemporaryDir dir;
     const QPixmap photo = loadPhoto(QFile::encodeName(writeFile(dir, bytes)));
     QCOMPARE(photo.isNull(), shown.isEmpty());
@@ -205,14 +219,38 @@ void PhotoTest::hostileFiles()
         QCOMPARE(photo.size(), shown);
 }
 
-// A FIFO put where the photo was: the loader's single open neither blocks nor reads it.
-void PhotoTest::fifoAtThePathIsNotWaitedFor()
+void PhotoTest::refusedFiles_data()
 {
-    QTemporaryDir dir;
-    const QByteArray path = QFile::encodeName(QDir(dir.path()).filePath("photo.bmp"));
-    QCOMPARE(mkfifo(path.constData(), 0600), 0);
-    QVERIFY(readPhotoFile(path).isEmpty());
-    QVERIFY(readPhotoFile("/dev/zero").isEmpty());
+    static QTemporaryDir dir;
+    const QByteArray fifo = QFile::encodeName(QDir(dir.path()).filePath("fifo"));
+    mkfifo(fifo.constData(), 0600);
+    // Regular, of size 0, and read as a block of lines per mapping: 4000 mappings make it over
+    // 1 MiB, as a file that grows after its size was checked.
+    const long page = sysconf(_SC_PAGESIZE);
+    static char *mappings = static_cast<char *>(mmap(nullptr, size_t(8000 * page), PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
+    for (int at = 0; at < 8000; at += 2)
+        mprotect(mappings + at * page, size_t(page), PROT_READ);
+    QTest::addColumn<QByteArray>("path");
+    QTest::addColumn<int>("problem");
+    QTest::addColumn<int>("error");
+    QTest::newRow("no path") << QByteArray() << int(PhotoFile::NoPath) << 0;
+    QTest::newRow("missing") << QFile::encodeName(dir.path()) + "/missing" << int(PhotoFile::OpenFailed) << ENOENT;
+    QTest::newRow("FIFO, not waited for") << fifo << int(PhotoFile::NotRegularFile) << 0;
+    QTest::newRow("device") << QByteArray("/dev/zero") << int(PhotoFile::NotRegularFile) << 0;
+    QTest::newRow("folder") << QFile::encodeName(dir.path()) << int(PhotoFile::NotRegularFile) << 0;
+    QTest::newRow("empty") << QFile::encodeName(writeFile(dir, {})) << int(PhotoFile::ReadFailed) << 0;
+    QTest::newRow("over 1 MiB once read") << QByteArray("/proc/self/smaps") << int(PhotoFile::TooLarge) << 0;
+}
+
+void PhotoTest::refusedFiles()
+{
+    QFETCH(QByteArray, path);
+    QFETCH(int, problem);
+    QFETCH(int, error);
+    const PhotoFile file = openPhotoFile(path);
+    QCOMPARE(int(file.problem), problem);
+    QCOMPARE(file.error, error);
+    QVERIFY(file.bytes.isEmpty());
 }
 
 // A driver on a GBK system names folders in GBK: the bytes are the path, whatever they encode.

@@ -36,6 +36,11 @@ private slots:
     void readsSqueezeNoRow();
     void wholeValues_data();
     void wholeValues();
+    void everyValueShowsControlsAsSymbols();
+    void paintsWhatFits_data();
+    void paintsWhatFits();
+    void wrappedHeightIsBounded_data();
+    void wrappedHeightIsBounded();
 };
 
 namespace {
@@ -236,6 +241,89 @@ void CardLabelTest::wholeValues()
         QVERIFY(screen.contains(window->frameGeometry()));
     }
     QVERIFY(MessageCapture::messages().empty());
+}
+
+// Every value of both reads reaches its label as visibleCardText: an escape in every field
+// shows as its symbol.
+void CardLabelTest::everyValueShowsControlsAsSymbols()
+{
+    using namespace RecordLayout;
+    RecordBytes record;
+    for (const RecordField field : {Name, Sex, Nation, Birth, Address, IdCode, Agency, ValidFrom, ValidTo})
+        record.put(field, QByteArray(8, '\x1b'));
+    script().record = record.bytes;
+    script().socialText = socialOf("\x1b").toStdString();
+    QStringList raw;
+    for (const char *button : {"btn_reread", "pushButton"}) {
+        click(button);
+        QTest::qWait(50);
+        for (const CardLabel *label : child<QWidget>("page")->findChildren<CardLabel *>()) {
+            if (label->text().contains('\x1b'))
+                raw << label->objectName();
+        }
+    }
+    QVERIFY2(raw.isEmpty(), qPrintable(raw.join(' ')));
+}
+
+namespace {
+
+// 1024 characters of words that differ, so that any two lines of it draw differently.
+QString numberedWords()
+{
+    QString words;
+    for (int word = 0; word < 256; ++word)
+        words += QString("%1 ").arg(word, 3, 10, QChar('0'));
+    return words;
+}
+
+}
+
+void CardLabelTest::paintsWhatFits_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("wrapped");
+    QTest::newRow("fits its line") << QString::fromUtf8("王小明") << false;
+    QTest::newRow("too long for its line") << numberedWords() << false;
+    QTest::newRow("wrapped, fits") << "000 001 002" << true;
+    QTest::newRow("wrapped, taller than its bound") << numberedWords() << true;
+}
+
+// A card label paints as a plain label showing what should show: on one line the text cut
+// with an ellipsis at the label's edge, wrapped the lines from the text's start.
+void CardLabelTest::paintsWhatFits()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, wrapped);
+    CardLabel label(text);
+    label.setWordWrap(wrapped);
+    label.resize(200, wrapped ? label.heightForWidth(200) : label.sizeHint().height());
+    QLabel plain(wrapped ? text : label.fontMetrics().elidedText(text, Qt::ElideRight, label.width()));
+    plain.setWordWrap(wrapped);
+    plain.setAlignment(wrapped ? Qt::AlignLeft | Qt::AlignTop : label.alignment());
+    plain.resize(label.size());
+    QVERIFY(label.grab().toImage() == plain.grab().toImage());
+}
+
+void CardLabelTest::wrappedHeightIsBounded_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("width");
+    for (const int width : {40, 200, 1000}) {
+        QTest::newRow(qPrintable(QString("1024 wide bytes, %1 pixels").arg(width))) << QString("@@@ ").repeated(256) << width;
+        QTest::newRow(qPrintable(QString("1024 line breaks, %1 pixels").arg(width))) << QString(1024, '\n') << width;
+    }
+}
+
+// However much text a wrapped label holds, it asks for no more than MaxWrappedLines lines.
+void CardLabelTest::wrappedHeightIsBounded()
+{
+    QFETCH(QString, text);
+    QFETCH(int, width);
+    CardLabel label(text);
+    label.setWordWrap(true);
+    const int bound = CardLabel::MaxWrappedLines * label.fontMetrics().lineSpacing();
+    QCOMPARE(label.heightForWidth(width), bound);
+    QVERIFY(label.minimumSizeHint().height() <= bound);
 }
 
 QTEST_MAIN(CardLabelTest)
