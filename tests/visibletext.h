@@ -4,7 +4,7 @@
 // character shown for each character, and none that breaks the line, draws nothing or reorders
 // the text around it. Shared by the fuzz targets of the texts a card label shows.
 
-#include "cardlabel.h"
+#include "cardtext.h"
 
 #include <QString>
 #include <algorithm>
