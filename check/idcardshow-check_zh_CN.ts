@@ -168,7 +168,7 @@
         <translation>  文本：%1</translation>
     </message>
     <message>
-        <source>Show the version information.</source>
+        <source>Show the version.</source>
         <translation>显示版本信息。</translation>
     </message>
     <message>

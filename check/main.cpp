@@ -23,7 +23,7 @@ namespace {
 
 struct CommandLine {
     QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")}, Check::tr("Show the options and exit codes.")};
-    QCommandLineOption version{{QStringLiteral("v"), QStringLiteral("version")}, Check::tr("Show the version information.")};
+    QCommandLineOption version{{QStringLiteral("v"), QStringLiteral("version")}, Check::tr("Show the version.")};
     QCommandLineOption showPersonal{QStringLiteral("show-personal-data"), Check::tr("Show the card's data unmasked.")};
     QCommandLineOption capture{QStringLiteral("capture"),
                                Check::tr("Also write what the driver returned into FOLDER (new or empty), for replay with "

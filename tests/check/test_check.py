@@ -191,7 +191,7 @@ class CheckTool(unittest.TestCase):
 
     def test_help_fits_80_columns(self):
         """Counted in terminal cells, a Chinese character taking two."""
-        for lang, line in (("C.UTF-8", "Show the version information."), ("zh_CN.UTF-8", "显示版本信息。")):
+        for lang, line in (("C.UTF-8", "Show the version."), ("zh_CN.UTF-8", "显示版本信息。")):
             with self.subTest(lang=lang):
                 code, out = self.run_tool("--help", lang=lang)
                 self.assertEqual(code, 0)
