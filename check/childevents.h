@@ -61,6 +61,8 @@ public:
     virtual void descriptorsUsedUp(int limitBefore, int limitNow, const Step &step) = 0;
     virtual void idCardRead(const IdCardData &card) = 0;
     virtual void socialRead(const QByteArray &buffer) = 0;
+    // The reader's security module, up to SamIdBufferSize bytes: no personal data.
+    virtual void samIdRead(const QByteArray &samId) = 0;
     // A call wrote past the end of a buffer; the read stopped there.
     virtual void overran(const Overrun &overrun) = 0;
     // A line the library wrote, cut at MaxRelayedLineBytes, without its newline.

@@ -24,6 +24,7 @@ enum class Message : quint8 {
     Social,           // the social security buffer
     Overrun,          // call, buffer, bytes written past its end at least: the read stopped
     Descriptors,      // the limit of open files at start and now: none could be opened after the last step
+    SamId,            // the SAM ID buffer up to its NUL, once the ID card read closed the reader
     Finished,         // nothing: both reads are done
 };
 

@@ -317,6 +317,8 @@ void read()
     const IdCardRead card = readIdCard(driver, unobserved, sendIdCard);
     if (card.overrun.happened())
         return sendOverrun(card.overrun);
+    if (card.opened)
+        send(Message::SamId, Payload().bytes(bytesInRoom(card.samId, SamIdBufferSize)));
     const SocialRead social = readSocialCard(driver, unobserved);
     if (social.overrun.happened())
         return sendOverrun(social.overrun);

@@ -5,6 +5,7 @@
 // process or did not return; it can capture what the driver returned for replay with the
 // simulated reader. This file is its command line.
 
+#include "helptext.h"
 #include "localeencoding.h"
 #include "nocoredumps.h"
 #include "output.h"
@@ -22,6 +23,7 @@ namespace {
 
 struct CommandLine {
     QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")}, Check::tr("Show the options and exit codes.")};
+    QCommandLineOption version{{QStringLiteral("v"), QStringLiteral("version")}, Check::tr("Show the version.")};
     QCommandLineOption showPersonal{QStringLiteral("show-personal-data"), Check::tr("Show the card's data unmasked.")};
     QCommandLineOption capture{QStringLiteral("capture"),
                                Check::tr("Also write what the driver returned into FOLDER (new or empty), for replay with "
@@ -44,10 +46,10 @@ QString description()
         "ended the process or did not return.\n\n"
         "Exit codes: 0 everything was read; 1 a driver library did not load or lacks a function; 2 the reader "
         "did not open; 3 no ID card was read; 4 the photo cannot be shown; 5 no social security card was read; "
-        "6 the capture was refused or not written; 7 the vendor's library crashed, ended or stopped the process, "
-        "wrote past the end of a buffer, forked a copy that went on, used up the open files, sent the check a "
-        "signal, or closed a standard descriptor or the check's channel; 8 loading a library or a call did not "
-        "return within --timeout; 9 a driver library, or a library it needs, is found only through "
+        "6 no capture could be made, or it was not written; 7 the vendor's library crashed, ended or stopped the "
+        "process, wrote past the end of a buffer, forked a copy that went on, used up the open files, sent the check "
+        "a signal, or closed or replaced a standard descriptor or the check's channel; 8 loading a library or a call "
+        "did not return within --timeout; 9 a driver library, or a library it needs, is found only through "
         "LD_LIBRARY_PATH, so a window started from the desktop menu would not find it; 64 wrong options or "
         "arguments. 7 and 8 come before the others, 9 only when nothing else failed, and the first failing stage "
         "decides. A signal that ends a program (Ctrl-C, a closed terminal) stops the vendor's library and "
@@ -62,11 +64,26 @@ int timeoutSeconds(const QString &value)
     return number && seconds >= 1 && seconds <= MaxTimeoutSeconds ? seconds : 0;
 }
 
+// The parser names an unknown option without its dashes: they are put back, as it was typed.
+QString unknownOptions(const QStringList &names)
+{
+    const QStringList arguments = QCoreApplication::arguments();
+    QStringList typed;
+    for (const QString &name : names) {
+        const QString longForm = QStringLiteral("--") + name;
+        const bool single = name.size() == 1 && !arguments.contains(longForm);
+        typed << (single ? QStringLiteral("-") + name : longForm);
+    }
+    if (typed.size() == 1)
+        return Check::tr("Unknown option '%1'.").arg(typed.first());
+    return Check::tr("Unknown options: %1.").arg(listed(typed));
+}
+
 // Why the arguments cannot be used, or nothing.
 QString usageError(QCommandLineParser &parser, const CommandLine &options)
 {
     if (!parser.parse(QCoreApplication::arguments()))
-        return parser.errorText();
+        return parser.unknownOptionNames().isEmpty() ? parser.errorText() : unknownOptions(parser.unknownOptionNames());
     if (!parser.positionalArguments().isEmpty())
         return Check::tr("Unexpected argument: %1.").arg(parser.positionalArguments().join(QStringLiteral(" ")));
     if (parser.isSet(options.redact) && !parser.isSet(options.capture))
@@ -97,34 +114,6 @@ QByteArray givenBytes(int argc, char *argv[], const QByteArray &option, const QB
     return value;
 }
 
-// Cells a character takes in a terminal: two for a Chinese character or a full-width form.
-int cells(QChar c)
-{
-    const bool wide = QChar::script(c.unicode()) == QChar::Script_Han || (c.unicode() >= 0x3000 && c.unicode() <= 0x303f)
-        || (c.unicode() >= 0xff01 && c.unicode() <= 0xff60);
-    return wide ? 2 : 1;
-}
-
-// Qt pads the option column by characters, which leaves a line with a Chinese value name a
-// cell out of column for each of its characters: those spaces come out of its padding.
-QString helpInColumns(const QString &help)
-{
-    QStringList lines = help.split(QLatin1Char('\n'));
-    for (QString &line : lines) {
-        const int padding = line.startsWith(QLatin1String("  -")) ? line.indexOf(QLatin1String("  "), 2) : -1;
-        if (padding < 0)
-            continue;
-        int extra = 0;
-        for (int at = 0; at < padding; ++at)
-            extra += cells(line[at]) - 1;
-        int spaces = 0;
-        while (padding + spaces < line.size() && line[padding + spaces] == QLatin1Char(' '))
-            ++spaces;
-        line.remove(padding, qMin(extra, spaces - 1));
-    }
-    return lines.join(QLatin1Char('\n'));
-}
-
 void installTranslation(QCoreApplication &app)
 {
     static QTranslator translator;
@@ -147,11 +136,10 @@ int main(int argc, char *argv[])
         installTranslation(app);
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(description());
     const CommandLine options;
-    parser.addOption(options.help);
-    parser.addVersionOption();
-    parser.addOptions({options.showPersonal, options.capture, options.redact, options.timeout});
+    const QList<QCommandLineOption> all{options.help, options.version, options.showPersonal,
+                                        options.capture, options.redact, options.timeout};
+    parser.addOptions(all);
     const QString error = usageError(parser, options);
     if (!error.isEmpty()) {
         sayOnError(error);
@@ -159,11 +147,11 @@ int main(int argc, char *argv[])
         return Usage;
     }
     if (parser.isSet(options.help)) {
-        for (const QString &line : helpInColumns(parser.helpText()).trimmed().split(QLatin1Char('\n')))
+        for (const QString &line : helpLines(description(), all))
             say(line);
         return Everything;
     }
-    if (parser.isSet(QStringLiteral("version")))
+    if (parser.isSet(options.version))
         parser.showVersion();
 
     Options chosen;

@@ -102,13 +102,17 @@ QStringList groupsOfThisUser()
     return names;
 }
 
+// Debian gives serial nodes to the group dialout, but leaves USB nodes writable by root alone
+// and HID nodes to root alone: a group helps only with a udev rule that names it.
 void sayPermissionAdvice(const QString &name)
 {
-    say(Check::tr("  A serial reader (ttyUSB, ttyACM) is usually open to the group dialout, a USB reader (hidraw, "
-                  "/dev/bus/usb) to plugdev or to the group that the vendor's udev rule names. Add the window's "
-                  "user to that group (`sudo usermod -aG dialout %1`, then log in again), or install the vendor's "
-                  "udev rule in /etc/udev/rules.d/, run `sudo udevadm control --reload` and `sudo udevadm trigger`, "
-                  "and unplug the reader and plug it in again.").arg(name));
+    say(Check::tr("  A serial reader (ttyUSB, ttyACM) belongs to the group dialout: add the window's user to it "
+                  "(`sudo usermod -aG dialout %1`, then log in again).").arg(name));
+    say(Check::tr("  A USB reader (/dev/bus/usb) is writable by root alone and a HID reader (hidraw) open to root "
+                  "alone, whatever groups the user is in, until a udev rule gives them to the user: install the "
+                  "vendor's rule, or write /etc/udev/rules.d/70-idcard-reader.rules for the VID:PID that `lsusb` "
+                  "shows (a template is under READER DEVICES in `man idcardshow-check`), run `sudo udevadm control "
+                  "--reload` and `sudo udevadm trigger`, and unplug the reader and plug it in again."));
 }
 
 }
@@ -130,9 +134,8 @@ void sayOpenAdvice(int error)
                       "user's groups, `ls -l` on the vendor's device node its owner and mode); if root cannot open it "
                       "either, check the cable and the vendor's driver.").arg(name).arg(uid));
         say(Check::tr("  This user's groups: %1.").arg(listed(groupsOfThisUser())));
+        sayPermissionAdvice(name);
     }
-    // The window runs as another user than root: what its user needs holds either way.
-    sayPermissionAdvice(uid == 0 ? Check::tr("USER") : name);
     say(Check::tr("  A run with sudo may leave files owned by root in the vendor's photo folder, which the window's "
                   "user then cannot replace: look with `ls -l` afterwards and give them back with `sudo chown`."));
 }

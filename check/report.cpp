@@ -300,18 +300,19 @@ void sayEnd(const ChildEnd &end, int timeoutSeconds)
     sayVendorReport();
 }
 
-QString stageName(Exit stage)
+// What went wrong, as the result line names it.
+QString failure(Exit stage)
 {
     switch (stage) {
-    case Libraries: return Check::tr("loading the driver libraries");
-    case Open: return Check::tr("opening the reader");
-    case BaseMessage: return Check::tr("reading the ID card");
-    case Photo: return Check::tr("showing the photo");
-    case Social: return Check::tr("reading the social security card");
-    case LibraryBroke: return Check::tr("running the vendor's library");
-    case NoReturn: return Check::tr("waiting for the vendor's library");
-    case LibraryPathOnly: return Check::tr("finding the driver libraries without LD_LIBRARY_PATH");
-    default: return Check::tr("writing the capture");
+    case Libraries: return Check::tr("loading the driver libraries failed");
+    case Open: return Check::tr("opening the reader failed");
+    case BaseMessage: return Check::tr("reading the ID card failed");
+    case Photo: return Check::tr("showing the photo failed");
+    case Social: return Check::tr("reading the social security card failed");
+    case LibraryBroke: return Check::tr("the vendor's library crashed or ended abnormally");
+    case NoReturn: return Check::tr("the vendor's library did not return in time");
+    case LibraryPathOnly: return Check::tr("a driver library is found only through LD_LIBRARY_PATH");
+    default: return Check::tr("writing the capture failed");
     }
 }
 
@@ -508,6 +509,13 @@ public:
         say(Check::tr("  Text: %1").arg(maskedOrNot(m_options.showPersonalData, text, 0, 0)));
     }
 
+    // Bytes that are no text in the locale's encoding are escaped when said.
+    void samIdRead(const QByteArray &samId) override
+    {
+        sayLibraryOutput();
+        say(Check::tr("  SAM ID: %1").arg(samId.isEmpty() ? Check::tr("(none)") : fromLocaleEncoding(samId)));
+    }
+
     void overran(const Overrun &overrun) override
     {
         sayLibraryOutput();
@@ -552,7 +560,7 @@ public:
         if (result == Everything)
             say(Check::tr("Result: everything was read (exit code 0)."));
         else
-            say(Check::tr("Result: %1 failed (exit code %2).").arg(stageName(result)).arg(int(result)));
+            say(Check::tr("Result: %1 (exit code %2).").arg(failure(result)).arg(int(result)));
         return result;
     }
 

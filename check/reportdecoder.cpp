@@ -62,6 +62,7 @@ bool ReportDecoder::take(Message type, const QByteArray &payload)
     case Message::Social: return socialRead(in);
     case Message::Overrun: return overrun(in);
     case Message::Descriptors: return descriptorsUsedUp(in);
+    case Message::SamId: return samIdRead(in);
     case Message::Finished: return m_finished = in.complete() && finishExpected();
     }
     return false;
@@ -177,6 +178,7 @@ bool ReportDecoder::endCall(PayloadReader &in)
     if (!endsRead(call.call, call.result))
         m_dataExpected = call.call == DriverCall::ReadBaseMessage ? Message::IdCard
                        : call.call == DriverCall::ReadSocial      ? Message::Social
+                       : call.call == DriverCall::Close           ? Message::SamId
                                                                   : Message::Finished;
     m_events.returned(call);
     return true;
@@ -229,6 +231,16 @@ bool ReportDecoder::socialRead(PayloadReader &in)
         return false;
     m_dataExpected = Message::Finished;
     m_events.socialRead(buffer);
+    return true;
+}
+
+bool ReportDecoder::samIdRead(PayloadReader &in)
+{
+    const QByteArray samId = in.bytes(SamIdBufferSize);
+    if (!in.complete() || m_dataExpected != Message::SamId)
+        return false;
+    m_dataExpected = Message::Finished;
+    m_events.samIdRead(samId);
     return true;
 }
 

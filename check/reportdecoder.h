@@ -41,6 +41,7 @@ private:
     bool descriptorsUsedUp(PayloadReader &in);
     bool idCardRead(PayloadReader &in);
     bool socialRead(PayloadReader &in);
+    bool samIdRead(PayloadReader &in);
     bool overrun(PayloadReader &in);
 
     ChildEvents &m_events;

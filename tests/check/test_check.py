@@ -173,7 +173,8 @@ class CheckTool(unittest.TestCase):
     def test_wrong_arguments(self):
         cases = [
             (["foo"], "Unexpected argument: foo.", "多余的参数：foo。"),
-            (["--help-all"], "Unknown option 'help-all'.", "未知选项“help-all”。"),
+            (["--help-all"], "Unknown option '--help-all'.", "未知选项“--help-all”。"),
+            (["-x", "--bogus=1"], "Unknown options: -x, --bogus.", "未知选项：-x、--bogus。"),
             (["--show-personal-data=1"], "Unexpected value after '--show-personal-data'.",
              "“--show-personal-data”后面不能带值。"),
             (["--capture"], "Missing value after '--capture'.", "“--capture”后缺少值。"),
@@ -187,6 +188,17 @@ class CheckTool(unittest.TestCase):
                     self.assertEqual(code, 64)
                     self.assertEqual(self.errors.splitlines()[0], message)
                     self.assertIn(help, self.errors)
+
+    def test_help_fits_80_columns(self):
+        """Counted in terminal cells, a Chinese character taking two."""
+        for lang, line in (("C.UTF-8", "Show the version."), ("zh_CN.UTF-8", "显示版本信息。")):
+            with self.subTest(lang=lang):
+                code, out = self.run_tool("--help", lang=lang)
+                self.assertEqual(code, 0)
+                self.assertIn(line, out)
+                cells = {text: sum(2 if unicodedata.east_asian_width(c) in "WF" else 1 for c in text)
+                         for text in out.splitlines()}
+                self.assertEqual({text: width for text, width in cells.items() if width > 80}, {})
 
     def replay_folder(self, fields=None, social=None, photo=None):
         """A crafted capture: the record's text fields as given, the rest zero."""
@@ -212,6 +224,7 @@ class CheckTool(unittest.TestCase):
                 ("card", 0, "Result: everything was read (exit code 0)."),
                 ("no-reader", 2, 'ICC_Reader_Open("") = -1: the reader did not open'),
                 ("no-card", 3, "ICC_ReadBaseMsgData(0, 0, photoPath, record) = -2: no ID card was read"),
+                ("no-card", 3, "  SAM ID: 05.01-20201201-0000000001-2147483647\n"),
                 ("replay:" + no_photo, 4, "Photo file: (the library named none)"),
                 ("no-social-card", 5, "iReadCardBas_noPasam(1, 100, data) = -1: no social security card was read"),
                 ("replay:" + self.replay_folder(photo=("photo.bin", bytes(1040000))), 4,
@@ -645,6 +658,9 @@ class CheckTool(unittest.TestCase):
              "在调用 %s 时用尽了进程可打开的全部" % open_call),
             ("load=lower-descriptor-limit", [], 7, "to 3 while loading %s: nothing the process opens" % card,
              "在加载 %s 时把可打开文件数的上限从" % card),
+            # A SAM ID that fills its buffer: no byte beyond it, each escaped.
+            ("ICC_GetSAMIDToStr=overrun:100", [], 9, "  SAM ID: %s\n" % ("\\xee" * 100),
+             "  安全模块号（SAM ID）：%s\n" % ("\\xee" * 100)),
             ("ICC_Reader_Open=load-backend", [], 9, "libKestrelBackend.so.0 is found only through LD_LIBRARY_PATH",
              "libKestrelBackend.so.0 只能通过 LD_LIBRARY_PATH 找到"),
             # Signals no handler can answer: refused, and the read goes on.
@@ -655,10 +671,13 @@ class CheckTool(unittest.TestCase):
             ("ICC_Reader_Open=signal-check:10", [], 7, "sent the check signal 10 (SIGUSR1) during " + open_call,
              "在调用 %s 时向检查工具发送了信号 10（SIGUSR1）" % open_call),
         ]
+        chinese_results = {7: "厂商驱动库崩溃或异常结束（退出码 7）", 8: "厂商驱动库调用超时未返回（退出码 8）",
+                           9: "驱动库只能通过 LD_LIBRARY_PATH 找到（退出码 9）"}
         # An emulator installs no seccomp filter and traces nothing for the program it runs.
         emulated_away = ("ICC_Reader_Open=signal-check:9", "ICC_Reader_Open=signal-check:19", "ICC_Reader_Open=traceme-segv")
         for setting, options, code, english, chinese in cases:
             for lang, line, result in (("C.UTF-8", english, "Result: "), ("zh_CN.UTF-8", chinese, "结果：")):
+                result += chinese_results.get(code, "") if lang != "C.UTF-8" else ""
                 with self.subTest(setting=setting, lang=lang):
                     if len(COMMAND) > 1 and setting in emulated_away:
                         self.skipTest("run through an emulator")
@@ -726,17 +745,28 @@ class CheckTool(unittest.TestCase):
         nodes = ("mknod -m 666 /dev/null c 1 3 && mknod -m 660 /dev/ttyUSB0 c 188 0 && mknod -m 666 /dev/hidraw0 c 240 0"
                  " && mkdir -p /dev/bus/usb/001 && mknod -m 664 /dev/bus/usb/001/002 c 189 1")
         tool = " ".join(shlex.quote(part) for part in COMMAND)
-        script = "mount -t tmpfs tmpfs /dev && %s && exec setpriv --reuid=65534 --regid=65534 --clear-groups %s" % (nodes, tool)
         env = dict(os.environ, LANG="C.UTF-8", STANDIN="ICC_Reader_Open=eacces", STANDIN_PHOTO=self.photo,
                    LD_LIBRARY_PATH=STANDIN)
-        done = subprocess.run(["unshare", "-m", "sh", "-c", script], env=env, stdout=subprocess.PIPE, timeout=15)
-        out = done.stdout.decode()
-        self.assertEqual(done.returncode, 2, out)
-        for line in ["/dev/ttyUSB0  crw-rw---- root root: this user may not open it for reading and writing",
-                     "/dev/hidraw0  crw-rw-rw- root root: this user may open it for reading and writing",
-                     "/dev/bus/usb/001/002  crw-rw-r-- root root: this user may not open it for reading and writing",
-                     "`sudo udevadm control --reload` and `sudo udevadm trigger`"]:
-            self.assertIn(line, out)
+        cases = [
+            # who runs it, lines it prints, lines it must not
+            ("setpriv --reuid=65534 --regid=65534 --clear-groups ",
+             ["/dev/ttyUSB0  crw-rw---- root root: this user may not open it for reading and writing",
+              "/dev/hidraw0  crw-rw-rw- root root: this user may open it for reading and writing",
+              "/dev/bus/usb/001/002  crw-rw-r-- root root: this user may not open it for reading and writing",
+              "`sudo usermod -aG dialout nobody`", "/etc/udev/rules.d/70-idcard-reader.rules",
+              "`sudo udevadm control --reload` and `sudo udevadm trigger`"], ["plugdev"]),
+            ("", ["ran as root, so the device's permissions are not the cause"], ["usermod", "udevadm"]),
+        ]
+        for user, present, absent in cases:
+            with self.subTest(user=user):
+                script = "mount -t tmpfs tmpfs /dev && %s && exec %s%s" % (nodes, user, tool)
+                done = subprocess.run(["unshare", "-m", "sh", "-c", script], env=env, stdout=subprocess.PIPE, timeout=15)
+                out = done.stdout.decode()
+                self.assertEqual(done.returncode, 2, out)
+                for line in present:
+                    self.assertIn(line, out)
+                for line in absent:
+                    self.assertNotIn(line, out)
 
     def test_default_deadline_and_a_slow_read(self):
         # Side by side: each takes ten seconds.

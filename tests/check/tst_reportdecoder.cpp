@@ -26,6 +26,7 @@ public:
     void descriptorsUsedUp(int, int, const Step &) override {}
     void idCardRead(const IdCardData &) override {}
     void socialRead(const QByteArray &) override {}
+    void samIdRead(const QByteArray &) override {}
     void overran(const Overrun &) override {}
     void libraryWrote(Stream, const QByteArray &) override {}
     void libraryOutputLeftOut(Stream, qint64) override {}
@@ -45,6 +46,11 @@ Report returned(DriverCall call, qint64 result)
 Report payload(Message type, const Payload &fields)
 {
     return {type, fields.frame(type, 0).mid(HeaderBytes)};
+}
+
+Report samId()
+{
+    return payload(Message::SamId, Payload().bytes("05.01"));
 }
 
 // Both libraries loaded, nothing brought in besides.
@@ -67,7 +73,7 @@ Reports failedIdCardRead()
         reports << calling(call) << returned(call, call == DriverCall::Open ? 1 : 0);
     reports << calling(DriverCall::ReadBaseMessage) << returned(DriverCall::ReadBaseMessage, -2);
     return reports << calling(DriverCall::PowerOff) << returned(DriverCall::PowerOff, 0) << calling(DriverCall::Close)
-                   << returned(DriverCall::Close, 0);
+                   << returned(DriverCall::Close, 0) << samId();
 }
 
 }
@@ -107,6 +113,10 @@ void ReportDecoderTest::order_data()
                                                                << calling(DriverCall::ReadBaseMessage) << returned(DriverCall::ReadBaseMessage, 0)
                                                                << calling(DriverCall::PowerOff))
                                                 << loading().size() + 12;
+    QTest::newRow("the SAM ID missing") << (failedIdCardRead().mid(0, failedIdCardRead().size() - 1) + socialFails)
+                                        << failedIdCardRead().size() - 1;
+    QTest::newRow("a SAM ID before the reader closed")
+        << (loading() << calling(DriverCall::Open) << returned(DriverCall::Open, 1) << samId()) << loading().size() + 2;
     QTest::newRow("a finish before the social security read") << (failedIdCardRead() << finished) << failedIdCardRead().size();
     QTest::newRow("anything after the finish") << (failedIdCardRead() + socialFails << finished << finished)
                                                << failedIdCardRead().size() + 3;
