@@ -23,6 +23,10 @@ int main(int argc, char *argv[])
     disableCoreDumps();
     skipOpenGlIntegration();
     QApplication app(argc, argv);
+#if QT_VERSION >= QT_VERSION_CHECK(5, 7, 0)
+    // On Wayland the app id names the desktop entry, whose icon the task bar then shows.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.idcardshow.idcardshow"));
+#endif
     IDCardShow window;
     centreOnDesktop(window);
     window.show();

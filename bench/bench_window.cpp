@@ -136,7 +136,8 @@ public:
 qint64 statusKiB(const char *field)
 {
     QFile status("/proc/self/status");
-    status.open(QIODevice::ReadOnly);
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
     for (const QByteArray &line : status.readAll().split('\n'))
         if (line.startsWith(field))
             return line.mid(qstrlen(field)).trimmed().split(' ').first().toLongLong();

@@ -114,6 +114,17 @@ QByteArray givenBytes(int argc, char *argv[], const QByteArray &option, const QB
     return value;
 }
 
+// Qt 6.5 and later, in a locale whose encoding is not UTF-8, switch the character type to UTF-8
+// and say so in English on the standard error; the check converts to the locale's encoding
+// itself, and sets the character type back, so that notice would only mislead the operator.
+QtMessageHandler qtHandler = nullptr;
+
+void withoutUtf8Notice(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    if (!(message.startsWith(QLatin1String("Detected locale ")) && message.contains(QLatin1String("which is not UTF-8"))))
+        qtHandler(type, context, message);
+}
+
 void installTranslation(QCoreApplication &app)
 {
     static QTranslator translator;
@@ -128,7 +139,9 @@ int main(int argc, char *argv[])
     // Its own pipes to the child must not take a standard descriptor's number.
     reopenClosedStandardDescriptors();
     disableCoreDumps();
+    qtHandler = qInstallMessageHandler(withoutUtf8Notice);
     QCoreApplication app(argc, argv);
+    qInstallMessageHandler(qtHandler);
     app.setApplicationName(QStringLiteral("idcardshow-check"));
     app.setApplicationVersion(QStringLiteral(IDCARDSHOW_VERSION));
     // Where the encoding has no simplified Chinese, Chinese messages would be escapes: English shows.

@@ -744,9 +744,12 @@ class CheckTool(unittest.TestCase):
             self.skipTest("needs root, unshare and setpriv to give the tool device nodes of its own")
         nodes = ("mknod -m 666 /dev/null c 1 3 && mknod -m 660 /dev/ttyUSB0 c 188 0 && mknod -m 666 /dev/hidraw0 c 240 0"
                  " && mkdir -p /dev/bus/usb/001 && mknod -m 664 /dev/bus/usb/001/002 c 189 1")
-        tool = " ".join(shlex.quote(part) for part in COMMAND)
+        # The tool and the stand-ins run from the new /dev, which nobody can reach wherever the build tree is.
+        copies = "mkdir /dev/check && cp -P %s/* %s /dev/check && cd /dev/check" % (
+            shlex.quote(STANDIN), shlex.quote(COMMAND[-1]))
+        tool = " ".join(shlex.quote(part) for part in COMMAND[:-1] + ["/dev/check/" + os.path.basename(COMMAND[-1])])
         env = dict(os.environ, LANG="C.UTF-8", STANDIN="ICC_Reader_Open=eacces", STANDIN_PHOTO=self.photo,
-                   LD_LIBRARY_PATH=STANDIN)
+                   LD_LIBRARY_PATH="/dev/check")
         cases = [
             # who runs it, lines it prints, lines it must not
             ("setpriv --reuid=65534 --regid=65534 --clear-groups ",
@@ -759,7 +762,7 @@ class CheckTool(unittest.TestCase):
         ]
         for user, present, absent in cases:
             with self.subTest(user=user):
-                script = "mount -t tmpfs tmpfs /dev && %s && exec %s%s" % (nodes, user, tool)
+                script = "mount -t tmpfs tmpfs /dev && %s && %s && exec %s%s" % (nodes, copies, user, tool)
                 done = subprocess.run(["unshare", "-m", "sh", "-c", script], env=env, stdout=subprocess.PIPE, timeout=15)
                 out = done.stdout.decode()
                 self.assertEqual(done.returncode, 2, out)
@@ -769,16 +772,19 @@ class CheckTool(unittest.TestCase):
                     self.assertNotIn(line, out)
 
     def test_default_deadline_and_a_slow_read(self):
-        # Side by side: each takes ten seconds.
-        with concurrent.futures.ThreadPoolExecutor() as pool:
-            hang = pool.submit(self.run_standin, "ICC_Reader_Open=hang")  # ends by itself within 15 s
+        """A call that never returns is stopped at the default deadline; a read slower than usual but within it
+        completes. What is asserted holds however loaded the machine: the deadline named, and a read time no
+        shorter than the read took. The time allowed to end only tells a tool that stops from one that hangs."""
+        with concurrent.futures.ThreadPoolExecutor() as pool:  # side by side: the two take ten seconds at least
+            hang = pool.submit(self.run_standin, "ICC_Reader_Open=hang", timeout=120)
             slow = pool.submit(self.run_tool, scenario="slow:5", lang="zh_CN.UTF-8")
             (code, out), (slow_code, slow_out) = hang.result(), slow.result()
         self.assertEqual(code, 8, out)
         self.assertIn('ICC_Reader_Open("") did not return within 10 s', out)
-        code, out = slow_code, slow_out
-        self.assertEqual(code, 0, out)
-        self.assertRegex(out, r"ICC_ReadBaseMsgData\(0, 0, photoPath, record\) = 0：已读取身份证（5\.\d 秒）")
+        self.assertEqual(slow_code, 0, slow_out)
+        took = re.search(r"ICC_ReadBaseMsgData\(0, 0, photoPath, record\) = 0：已读取身份证（(\d+\.\d) 秒）", slow_out)
+        self.assertTrue(took, slow_out)
+        self.assertGreaterEqual(float(took.group(1)), 5.0, slow_out)
 
     def test_core_limit_is_zero(self):
         _, hard = resource.getrlimit(resource.RLIMIT_CORE)

@@ -55,14 +55,16 @@ QString photoFile(const QString &kind, const QTemporaryDir &dir)
     const QString png = QDir(dir.path()).filePath("photo.png");
     image.save(png);
     QFile source(png);
-    source.open(QIODevice::ReadOnly);
+    if (!source.open(QIODevice::ReadOnly))
+        qFatal("cannot read %s", qPrintable(png));
     const QByteArray pngBytes = source.readAll();
     const QMap<QString, QByteArray> contents = {{"zero-length", {}}, {"text", "not an image\n"},
                                                 {"truncated", pngBytes.left(pngBytes.size() / 2)},
                                                 {"huge", hugePngHeader()}};
     if (contents.contains(kind)) {
         QFile file(QDir(dir.path()).filePath("photo.bin"));
-        file.open(QIODevice::WriteOnly);
+        if (!file.open(QIODevice::WriteOnly))
+            qFatal("cannot write %s", qPrintable(file.fileName()));
         file.write(contents[kind]);
         return file.fileName();
     }

@@ -143,7 +143,8 @@ QByteArray icoHidingPng(const QSize &size)
 QString writeFile(const QTemporaryDir &dir, const QByteArray &bytes)
 {
     QFile file(QDir(dir.path()).filePath("photo"));
-    file.open(QIODevice::WriteOnly);
+    if (!file.open(QIODevice::WriteOnly))
+        qFatal("cannot write %s", qPrintable(file.fileName()));
     file.write(bytes);
     return file.fileName();
 }

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QPixmapCache>
 #include <QTemporaryDir>
 #include <memory>
 
@@ -17,6 +18,19 @@ constexpr int Reads = 10000;
 constexpr int WarmUpReads = 100;
 // The target is 1 MiB; the assertion leaves room for the allocator's moods.
 constexpr qint64 AllowedGrowthKiB = 2048;
+// Qt 6.11's QLabel keeps each new photo in QPixmapCache until the cache's limit (10 MiB by
+// default): bounded, but growth the test could not tell from a leak. A limit the warm-up fills
+// leaves only the window's own growth to measure.
+constexpr int PixmapCacheKiB = 256;
+
+// GCC says AddressSanitizer with __SANITIZE_ADDRESS__, clang only through __has_feature.
+#if defined(__SANITIZE_ADDRESS__)
+#define SOAK_UNDER_ASAN
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define SOAK_UNDER_ASAN
+#endif
+#endif
 
 // IDCARDSHOW_SOAK_READS shortens the run where every instruction is emulated; a count that
 // leaves nothing after the warm-up falls back to the full length.
@@ -30,7 +44,8 @@ int readCount()
 qint64 residentKiB()
 {
     QFile status("/proc/self/status");
-    status.open(QIODevice::ReadOnly);
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
     for (const QByteArray &line : status.readAll().split('\n'))
         if (line.startsWith("VmRSS:"))
             return line.mid(6).trimmed().split(' ').first().toLongLong();
@@ -49,6 +64,7 @@ private slots:
 
 void SoakTest::residentMemoryLevelsOff()
 {
+    QPixmapCache::setCacheLimit(PixmapCacheKiB);
     startWindow();
     window->show();
     QVERIFY(QTest::qWaitForWindowExposed(window.get()));
@@ -87,7 +103,7 @@ void SoakTest::residentMemoryLevelsOff()
     const qint64 atEnd = residentKiB();
     qInfo("resident memory after %d reads: %lld KiB; after %d reads: %lld KiB; growth %lld KiB (target at most 1024)",
           WarmUpReads, afterWarmUp, reads, atEnd, atEnd - afterWarmUp);
-#if defined(__SANITIZE_ADDRESS__)
+#ifdef SOAK_UNDER_ASAN
     QSKIP("AddressSanitizer's quarantine holds freed memory; the reads ran, the bound is not measured");
 #endif
     QVERIFY2(atEnd - afterWarmUp <= AllowedGrowthKiB, "resident memory kept growing");

@@ -51,7 +51,8 @@ template<typename Run>
 QByteArray standardError(Run run)
 {
     QTemporaryFile file;
-    file.open();
+    if (!file.open())
+        qFatal("cannot make a temporary file");
     const int saved = dup(2);
     dup2(file.handle(), 2);
     run();
