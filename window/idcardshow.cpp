@@ -15,7 +15,8 @@ IDCardShow::IDCardShow(QWidget *parent)
     ui->stackedWidget->setCurrentIndex(ReadTipPage);
     holdMinimumSize();
     // CardLabel has no meta-object of its own: findChildren<CardLabel *> would give every QLabel.
-    for (QLabel *label : findChildren<QLabel *>())
+    const QList<QLabel *> labels = findChildren<QLabel *>();
+    for (QLabel *label : labels)
         if (auto *value = dynamic_cast<CardLabel *>(label))
             value->askForWholeText();
 }
