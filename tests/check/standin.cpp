@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <dirent.h>
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <sys/prctl.h>
@@ -65,6 +66,21 @@ void writeBlindly(int fd, const void *bytes, size_t size)
 {
     const ssize_t written = write(fd, bytes, size);
     static_cast<void>(written);
+}
+
+// Prints each descriptor the process holds and what it names.
+void listDescriptors()
+{
+    DIR *folder = opendir("/proc/self/fd");
+    while (const dirent *entry = folder ? readdir(folder) : nullptr) {
+        char target[512] = {};
+        const std::string link = std::string("/proc/self/fd/") + entry->d_name;
+        if (entry->d_name[0] != '.' && readlink(link.c_str(), target, sizeof target - 1) > 0)
+            std::printf("fd %s -> %s\n", entry->d_name, target);
+    }
+    if (folder)
+        closedir(folder);
+    std::fflush(stdout);
 }
 
 // Writes the bytes into every socket the process holds: the check's channel among them.
@@ -178,6 +194,8 @@ std::string misbehave(const std::string &place)
         return action;
     else if (action == "fork")
         fork();
+    else if (action == "list-fds")
+        listDescriptors();
     else if (action.rfind("raise:", 0) == 0)
         raise(std::atoi(action.c_str() + 6));
     else if (action == "stop")

@@ -557,6 +557,16 @@ class CheckTool(unittest.TestCase):
         offset = struct.unpack_from("<I", redacted[1], 10)[0]
         self.assertEqual(redacted[1][offset:], bytes(16 * 126))  # each pixel colour 0, each row's padding too
 
+    def test_library_inherits_no_descriptor(self):
+        """The library runs with none of the descriptors the check was started with but the standard three: one left
+        open on a file would let it write there."""
+        with tempfile.NamedTemporaryFile(dir=self.runtime.name, prefix="inherited-") as held:
+            result = subprocess.run(COMMAND, env=self.standin_env("load=list-fds", "C.UTF-8"), cwd=self.runtime.name,
+                                    stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=15, pass_fds=[held.fileno()])
+        out = result.stdout.decode()
+        self.assertIn("fd 0 -> ", out)
+        self.assertNotIn("inherited-", out)
+
     def test_misbehaving_libraries(self):
         """Each way a vendor's library has failed on site: the tool ends by itself with its own code and names
         the library or call and the cause; the card's data stays masked."""
