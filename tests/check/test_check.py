@@ -678,13 +678,19 @@ class CheckTool(unittest.TestCase):
              "libKestrelUsb.so.0 只能通过 LD_LIBRARY_PATH 找到"),
             ("ICC_Reader_Open=signal-check:19", [], 9, "libKestrelUsb.so.0 is found only through LD_LIBRARY_PATH",
              "libKestrelUsb.so.0 只能通过 LD_LIBRARY_PATH 找到"),
+            ("ICC_Reader_Open=pidfd-signal-check:9", [], 9, "libKestrelUsb.so.0 is found only through LD_LIBRARY_PATH",
+             "libKestrelUsb.so.0 只能通过 LD_LIBRARY_PATH 找到"),
+            ("ICC_Reader_Open=limit-check,ICC_Authenticate=leave-child", [], 9,
+             "left processes running, which the check stopped: ", "驱动库留下了仍在运行的进程，检查工具已将其结束："),
             ("ICC_Reader_Open=signal-check:10", [], 7, "sent the check signal 10 (SIGUSR1) during " + open_call,
              "在调用 %s 时向检查工具发送了信号 10（SIGUSR1）" % open_call),
         ]
         chinese_results = {7: "厂商驱动库崩溃或异常结束（退出码 7）", 8: "厂商驱动库调用超时未返回（退出码 8）",
                            9: "驱动库只能通过 LD_LIBRARY_PATH 找到（退出码 9）"}
         # An emulator installs no seccomp filter and traces nothing for the program it runs.
-        emulated_away = ("ICC_Reader_Open=signal-check:9", "ICC_Reader_Open=signal-check:19", "ICC_Reader_Open=traceme-segv")
+        emulated_away = ("ICC_Reader_Open=signal-check:9", "ICC_Reader_Open=signal-check:19",
+                         "ICC_Reader_Open=pidfd-signal-check:9", "ICC_Reader_Open=limit-check,ICC_Authenticate=leave-child",
+                         "ICC_Reader_Open=traceme-segv")
         for setting, options, code, english, chinese in cases:
             for lang, line, result in (("C.UTF-8", english, "Result: "), ("zh_CN.UTF-8", chinese, "结果：")):
                 result += chinese_results.get(code, "") if lang != "C.UTF-8" else ""
