@@ -126,6 +126,8 @@ SocialRead readSocialCard(const DriverFunctions &driver, const CallObserver &obs
     SocialRead read;
     const int64_t result = driver.readSocial(1, 100, read.data);
     const bool succeeded = !endsRead(DriverCall::ReadSocial, observed(observe, DriverCall::ReadSocial, result));
-    read.read = succeeded && !overran(read.overrun, DriverCall::ReadSocial, DriverBuffer::SocialData, read.dataGuard);
+    // Looked at whatever the result: a failed call may have written past the buffer too.
+    const bool overranData = overran(read.overrun, DriverCall::ReadSocial, DriverBuffer::SocialData, read.dataGuard);
+    read.read = succeeded && !overranData;
     return read;
 }

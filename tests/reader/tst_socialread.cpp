@@ -1,5 +1,6 @@
 // The social security card read, driven by a click on pushButton through the fake driver.
 
+#include "linkeddriver.h"
 #include "readerfixture.h"
 
 using fakedriver::calls;
@@ -47,6 +48,7 @@ void SocialReadTest::failure_data()
     QTest::newRow("sign bit only") << std::numeric_limits<qint64>::min() << 0;
     QTest::newRow("0x100000000") << (qint64(1) << 32) << 0;
     QTest::newRow("0, with 1,100 bytes written") << qint64(0) << 75;
+    QTest::newRow("-1, with 1,100 bytes written") << qint64(-1) << 75;
 }
 
 void SocialReadTest::failure()
@@ -62,6 +64,8 @@ void SocialReadTest::failure()
     QCOMPARE(cardFields(), emptyFields());
     QCOMPARE(page(), 1);
     QVERIFY(MessageCapture::messages().empty());
+    // The read records the overrun whatever the call returned.
+    QCOMPARE(readSocialCard(linkedDriver(), [](DriverCall, int64_t) {}).overrun.happened(), overrun > 0);
 }
 
 void SocialReadTest::text_data()
