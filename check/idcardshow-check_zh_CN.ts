@@ -477,6 +477,10 @@
         <translation>  检查工具无法启动运行厂商驱动库的进程：%1。</translation>
     </message>
     <message>
+        <source>  The vendor&apos;s library ended the process %1 with %2, which is no crash: its own alarm, a write to a closed pipe, a resource limit or a signal it sent itself.</source>
+        <translation>  厂商的驱动库%1以%2结束了进程，这不是崩溃：是它自己设的定时器、向已关闭的管道写入、资源限制，或它向自己发送的信号。</translation>
+    </message>
+    <message>
         <source>  The process that runs the vendor&apos;s library crashed %1: %2.</source>
         <translation>  运行厂商驱动库的进程%1崩溃：%2。</translation>
     </message>

@@ -15,6 +15,7 @@
 #include <QVector>
 #include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <memory>
 #include <unistd.h>
@@ -234,6 +235,15 @@ void sayLeftBehind(const ChildEnd &end)
                       "may hold the reader, so that the next read cannot open it.").arg(listed(processes)));
 }
 
+// Whether the signal's default action dumps core, as a crash's does; the others merely end.
+bool isCrashSignal(int signal)
+{
+    for (const int crash : {SIGSEGV, SIGBUS, SIGILL, SIGFPE, SIGABRT, SIGTRAP, SIGSYS, SIGQUIT})
+        if (signal == crash)
+            return true;
+    return false;
+}
+
 void sayEnd(const ChildEnd &end, int timeoutSeconds)
 {
     const QString where = stepText(end.step);
@@ -243,6 +253,11 @@ void sayEnd(const ChildEnd &end, int timeoutSeconds)
         say(Check::tr("  The check could not start the process that runs the vendor's library: %1.").arg(errnoText(end.code)));
         return;
     case ChildEnd::Crashed:
+        if (!isCrashSignal(end.code)) {
+            say(Check::tr("  The vendor's library ended the process %1 with %2, which is no crash: its own alarm, a "
+                          "write to a closed pipe, a resource limit or a signal it sent itself.").arg(where, signalText(end.code)));
+            break;
+        }
         say(Check::tr("  The process that runs the vendor's library crashed %1: %2.").arg(where, signalText(end.code)));
         if (end.traced)
             say(Check::tr("  The library had made the check its debugger (PTRACE_TRACEME), so the crash stopped the "

@@ -585,6 +585,8 @@ class CheckTool(unittest.TestCase):
             ("load-se32=segv", [], 7, "crashed while loading %s: signal 11" % social, "在加载 %s 时崩溃：信号 11" % social),
             ("ICC_Reader_Open=segv", [], 7, "crashed during %s: signal 11 (SIGSEGV)" % open_call,
              "在调用 %s 时崩溃：信号 11（SIGSEGV）" % open_call),
+            ("ICC_Reader_Open=raise:14", [], 7, "during %s with signal 14 (SIGALRM), which is no crash" % open_call,
+             "在调用 %s 时以信号 14（SIGALRM）结束了进程，这不是崩溃" % open_call),
             ("ICC_ReadBaseMsgData=abort", [], 7, "crashed during %s: signal 6 (SIGABRT)" % read_call,
              "在调用 %s 时崩溃：信号 6（SIGABRT）" % read_call),
             ("iReadCardBas_noPasam=segv", [], 7, "crashed during %s: signal 11" % social_call,
