@@ -27,8 +27,9 @@ void showHolder(Ui_IDCardShow &ui, const HolderFields &holder)
     ui.label_valid->setText(visibleCardText(holder.validity));
 }
 
-// "ICC_Reader_Open=N" or "ICC_ReadBaseMsgData=N" as a debug message of category "default"
-// with no file, line or function, whatever the build type.
+// "ICC_Reader_Open=N", "ICC_ReadBaseMsgData=N" or, for an overrun, the call that wrote past its
+// buffer, as a debug message of category "default" with no file, line or function, whatever the
+// build type.
 void logResult(DriverCall call, int64_t result)
 {
     QMessageLogger(nullptr, 0, nullptr).debug("%s=%d", driverCallName(call), int32_t(result));
