@@ -5,6 +5,7 @@
 #include "lastword.h"
 
 #include <QElapsedTimer>
+#include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <csignal>
@@ -138,6 +139,21 @@ void exitThree()
 
 void returnFromCall() {}
 
+// Whether this program runs under qemu-user: the kernel's architecture, which qemu-user
+// leaves alone, is not the one it was built for.
+bool emulated()
+{
+#if defined(__aarch64__)
+    const QByteArray built = "aarch64";
+#elif defined(__x86_64__)
+    const QByteArray built = "x86_64";
+#else
+    const QByteArray built;
+#endif
+    QFile arch(QStringLiteral("/proc/sys/kernel/arch"));
+    return !built.isEmpty() && arch.open(QIODevice::ReadOnly) && arch.readAll().trimmed() != built;
+}
+
 // What the child wrote on its standard error and how it ended (an exit status, or minus the
 // signal); the whole group is killed after 10 s, so a child that hangs fails the row.
 std::pair<QByteArray, int> runAsWindow(void (*behaviour)())
@@ -233,6 +249,8 @@ void LastWordTest::lastWord()
     QFETCH(QByteArray, said);
     QFETCH(QByteArray, neverSaid);
     QFETCH(int, ending);
+    if (behaviour == reinterpret_cast<void *>(threadCrashAfterReturn) && emulated())
+        QSKIP("qemu-user asserts when a thread of the program it runs crashes");
     const auto result = runAsWindow(reinterpret_cast<void (*)()>(behaviour));
     if (!said.isEmpty())
         QVERIFY2(result.first.contains(said), result.first.constData());
