@@ -16,11 +16,15 @@ endfunction()
 # calls with its own, and fortify's would hide the overflows it reports.
 string(TOUPPER "${CMAKE_BUILD_TYPE}" build_type)
 set(compile_flags "${CMAKE_CXX_FLAGS} ${CMAKE_CXX_FLAGS_${build_type}}")
-if(compile_flags MATCHES "(^| )-O([1-9sgz]|fast)" AND NOT compile_flags MATCHES "_FORTIFY_SOURCE"
-   AND NOT IDCARDSHOW_SANITIZE)
-    # A compiler that defines it itself (Ubuntu's, at level 3) would take a second definition
-    # as a redefinition.
-    add_compile_options(-U_FORTIFY_SOURCE -D_FORTIFY_SOURCE=2)
+# IDCARDSHOW_FORTIFIED tells the hardening test whether to look for it.
+set(IDCARDSHOW_FORTIFIED OFF)
+if(compile_flags MATCHES "(^| )-O([1-9sgz]|fast)" AND NOT IDCARDSHOW_SANITIZE)
+    set(IDCARDSHOW_FORTIFIED ON)
+    if(NOT compile_flags MATCHES "_FORTIFY_SOURCE")
+        # A compiler that defines it itself (Ubuntu's, at level 3) would take a second
+        # definition as a redefinition.
+        add_compile_options(-U_FORTIFY_SOURCE -D_FORTIFY_SOURCE=2)
+    endif()
 endif()
 
 harden_if_supported(-fstack-protector-strong)
