@@ -160,7 +160,7 @@ std::pair<QByteArray, int> runAsWindow(void (*behaviour)())
 {
     // A named pipe, which the window can open again by its path once the library closed it.
     QTemporaryDir folder;
-    const QByteArray path = QFile::encodeName(folder.filePath("stderr"));
+    const QByteArray path = QFile::encodeName(folder.path() + QStringLiteral("/stderr"));
     if (mkfifo(path.constData(), 0600) != 0)
         qFatal("mkfifo");
     const int reader = open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
