@@ -100,7 +100,10 @@ class ManPages(unittest.TestCase):
             for width in WIDTHS:
                 with self.subTest(page=os.path.basename(page), width=width):
                     lines, warnings = render(page, width)
-                    self.assertEqual(warnings, "")
+                    # groff 1.23 (Debian 13) also says where it could not justify a line: a
+                    # looser line, neither split nor wider than the page, which is checked below.
+                    warnings = [line for line in warnings.splitlines() if not line.endswith("cannot adjust line")]
+                    self.assertEqual(warnings, [])
                     rendered = [line.strip() for line in lines]
                     for block_line in block_lines:
                         self.assertIn(block_line.strip(), rendered, "split or changed")
