@@ -47,14 +47,6 @@ int makePipes(int (&pipes)[PipeCount][2], int &made)
 
 }
 
-bool isCrashSignal(int signal)
-{
-    switch (signal) {
-    case SIGSEGV: case SIGBUS: case SIGILL: case SIGFPE: case SIGABRT: case SIGTRAP: case SIGSYS: return true;
-    default: return false;
-    }
-}
-
 StartedChild startDriverChild(Token firstToken)
 {
     StartedChild started;

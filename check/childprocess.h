@@ -4,6 +4,7 @@
 // sees it: its channel, output pipes and shared notes, and its state without reaping it.
 
 #include "childprotocol.h"
+#include "signalname.h"
 
 #include <sys/types.h>
 
@@ -32,5 +33,3 @@ struct ChildState {
 // Looks at the child without reaping it. A ptrace stop for a signal that neither crashes nor
 // stops is passed on, and the child goes on running.
 ChildState lookAtChild(pid_t child);
-
-bool isCrashSignal(int signal);

@@ -7,6 +7,7 @@
 #include "localeencoding.h"
 #include "output.h"
 #include "readerdevices.h"
+#include "signalname.h"
 #include "supervisor.h"
 #include "text.h"
 
@@ -236,12 +237,9 @@ void sayLeftBehind(const ChildEnd &end)
 }
 
 // Whether the signal's default action dumps core, as a crash's does; the others merely end.
-bool isCrashSignal(int signal)
+bool dumpsCore(int signal)
 {
-    for (const int crash : {SIGSEGV, SIGBUS, SIGILL, SIGFPE, SIGABRT, SIGTRAP, SIGSYS, SIGQUIT})
-        if (signal == crash)
-            return true;
-    return false;
+    return isCrashSignal(signal) || signal == SIGQUIT;
 }
 
 void sayEnd(const ChildEnd &end, int timeoutSeconds)
@@ -253,7 +251,7 @@ void sayEnd(const ChildEnd &end, int timeoutSeconds)
         say(Check::tr("  The check could not start the process that runs the vendor's library: %1.").arg(errnoText(end.code)));
         return;
     case ChildEnd::Crashed:
-        if (!isCrashSignal(end.code)) {
+        if (!dumpsCore(end.code)) {
             say(Check::tr("  The vendor's library ended the process %1 with %2, which is no crash: its own alarm, a "
                           "write to a closed pipe, a resource limit or a signal it sent itself.").arg(where, signalText(end.code)));
             break;

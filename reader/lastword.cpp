@@ -15,9 +15,7 @@
 
 namespace {
 
-// What a crash raises, __builtin_trap on 64-bit Arm and a seccomp filter's kill included; the
-// process is taken down whatever handled the signal before.
-constexpr int CrashSignals[] = {SIGSEGV, SIGBUS, SIGILL, SIGFPE, SIGABRT, SIGTRAP, SIGSYS};
+// A crash signal (CrashSignals) takes the process down whatever handled it before.
 // What else ends a process by default and a library brings on itself: a write to its daemon's
 // closed socket, its alarm, a resource limit, a SIGTERM to itself. A handler of the library's
 // own for one of these means it does not end the process, so it is left alone.

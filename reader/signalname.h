@@ -2,6 +2,18 @@
 
 #include <csignal>
 
+// What a crash raises, __builtin_trap on 64-bit Arm and a seccomp filter's kill included.
+constexpr int CrashSignals[] = {SIGSEGV, SIGBUS, SIGILL, SIGFPE, SIGABRT, SIGTRAP, SIGSYS};
+
+// A loop over a constant array: safe to call from a signal handler.
+inline bool isCrashSignal(int signal)
+{
+    for (const int crash : CrashSignals)
+        if (signal == crash)
+            return true;
+    return false;
+}
+
 // The name of a signal a driver library may end a process with, or that a user or the system
 // stops one with; null for another one.
 // A plain switch: safe to call from a signal handler.
